@@ -1,0 +1,1 @@
+"""Demonstrations of the pivolet module: its patterns printed, drawn and played."""
