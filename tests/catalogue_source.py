@@ -1,0 +1,12 @@
+"""Access to the generator's table from the tests, to compare what the module serves with it."""
+
+import os
+import sys
+
+_CATALOGUE_SOURCES = os.path.join(os.path.dirname(__file__), os.pardir, "src", "catalogue")
+if _CATALOGUE_SOURCES not in sys.path:
+    sys.path.insert(0, os.path.abspath(_CATALOGUE_SOURCES))
+
+from generator import table  # noqa: E402  (the path is set just above)
+
+__all__ = ["table"]
