@@ -101,11 +101,12 @@ HEAD_ENTRIES: Tuple[Tuple[str, int, int, str], ...] = (
     ("rhythm_three_four_five", 512, 3, "Three X, four Y, and five Z gestures share an eight-beat phrase, with exact rational peak times."),
 )
 
-# Peaks (x, y, z) of the seven families of the head entries.
+# Peaks (x, y, z) of the seven families of the head entries. The rudiment strokes reach "about"
+# 0.42 downward: the flam grace strokes overlap their accents and add to them, up to 0.426.
 HEAD_FAMILY_PEAKS: Mapping[str, Tuple[str, str, str]] = MappingProxyType({
     "lfo": ("0-0.84", "0-0.85", "0"),
     "rhythm": ("0.7-0.85", "0.3-0.85", "0-0.55"),
-    "rudiment": ("0.82", "0.42", "0"),
+    "rudiment": ("0.82", "0.42-0.426", "0"),
     "ease": ("0.65-0.8", "0", "0"),
     "akwf": ("0.85", "0", "0"),
     "groove": ("0.649-1", "0.412-0.486", "0"),
