@@ -109,6 +109,6 @@ def write_products(directory: Path, files: Mapping[str, bytes]) -> None:
             os.replace(directory / (name + TEMPORARY_SUFFIX), directory / name)
     except OSError as error:
         for temporary in temporaries:
-            if temporary.exists():
+            if temporary.is_file():
                 temporary.unlink()
         raise OutputError(NOT_WRITABLE.format(directory=directory, error=error)) from error

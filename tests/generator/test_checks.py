@@ -1,0 +1,135 @@
+"""The generator's checks catch every kind of broken entry and pass a sound one."""
+
+import math
+
+import pytest
+
+from generator import checks
+from generator.checks import CatalogueCheckError, check_entry, check_peaks, flatten
+from generator.model import Entry, Peaks
+from generator.shaping import round12
+from generator.table import ENTRY_BY_NAME
+
+PERIOD = 256
+
+
+def entry(name="test_circle", dimensions=2, period=PERIOD, index=0):
+    return Entry(index, name, "test", name.split("_", 1)[1], period, dimensions, "A test loop.")
+
+
+def circle(period=PERIOD):
+    return [(round12(0.5 * math.cos(2 * math.pi * s / period)), round12(0.5 * math.sin(2 * math.pi * s / period)), 0.0)
+            for s in range(period)]
+
+
+def with_value(pip, axis, value):
+    def change(loop):
+        sample = list(loop[pip])
+        sample[axis] = value
+        loop[pip] = tuple(sample)
+        return loop
+    return change
+
+
+def ramp(loop):
+    return [(round12(0.8 * s / len(loop)), y, z) for s, (_, y, z) in enumerate(loop)]
+
+
+def flat_y(loop):
+    return [(x, 0.0, 0.0) for x, _, _ in loop]
+
+
+def test_a_sound_entry_passes():
+    check_entry(entry(), flatten(circle()))
+
+
+@pytest.mark.parametrize("change, dimensions, fragment", [
+    (with_value(10, 0, math.nan), 2, "not a finite number"),
+    (with_value(10, 1, math.inf), 2, "not a finite number"),
+    (with_value(10, 1, 1.5), 2, r"outside \[-1, 1\]"),
+    (with_value(10, 0, -1.0000000001), 2, r"outside \[-1, 1\]"),
+    (with_value(64, 0, -0.0), 2, "is -0.0"),
+    (with_value(10, 0, 0.1234567890123), 2, "not rounded to 12 decimals"),
+    (with_value(5, 2, 0.1), 2, "has 2 dimension"),
+    (lambda loop: loop, 3, "declares 3 dimension"),
+    (lambda loop: loop, 1, "has 1 dimension"),
+    (flat_y, 2, "declares 2 dimension"),
+    (ramp, 2, "longer than its longest step"),
+    (lambda loop: loop[:-1], 2, "holds 765 values"),
+], ids=["nan", "inf", "above_one", "below_minus_one", "negative_zero", "thirteen_decimals", "z_in_2d",
+        "no_depth_in_3d", "y_in_1d", "no_y_in_2d", "seam_jump", "short_block"])
+def test_broken_entries_are_named(change, dimensions, fragment):
+    broken = entry("test_broken", dimensions)
+    with pytest.raises(CatalogueCheckError, match=f"^test_broken: .*{fragment}"):
+        check_entry(broken, flatten(change(circle())))
+
+
+def test_a_2d_entry_may_keep_x_at_zero():
+    check_entry(entry(dimensions=2), flatten([(0.0, y, 0.0) for _, y, _ in circle()]))
+
+
+def block_with_peaks(x, y, z):
+    return flatten([(x, y, z), (-x / 2, -y / 2, -z / 2)])
+
+
+def members(*peaks):
+    return [(entry(f"test_m{i}", index=i), block_with_peaks(*p)) for i, p in enumerate(peaks)]
+
+
+@pytest.mark.parametrize("figures, peaks", [
+    (("0.82", "0", "0"), [(0.82, 0.0, 0.0), (0.8204, 0.0, 0.0)]),
+    (("0.649-1", "0.412-0.486", "0"), [(1.0, 0.412, 0.0), (0.649, 0.486, 0.0), (0.8, 0.45, 0.0)]),
+    (("0-0.84", "0.3-0.85", "0-0.55"), [(0.0, 0.3, 0.0), (0.84, 0.85, 0.55)]),
+    (("0.42-0.426", "0", "0"), [(0.4204, 0.0, 0.0), (0.42609, 0.0, 0.0)]),
+])
+def test_peaks_at_their_figures_pass(figures, peaks):
+    check_peaks("family test", Peaks.of(*figures), members(*peaks))
+
+
+@pytest.mark.parametrize("figures, peaks, fragment", [
+    (("0.82", "0", "0"), [(0.82, 0.0, 0.0), (0.5, 0.0, 0.0)], "test_m1: peak 0.5 on x does not match the figure 0.82"),
+    (("0.82", "0", "0"), [(0.8251, 0.0, 0.0)], "test_m0: peak 0.8251 on x"),
+    (("0.82", "0", "0"), [(0.82, 0.3, 0.0)], "test_m0: peak 0.3 on y does not match the figure 0"),
+    (("0.2-0.6", "0", "0"), [(0.3, 0.0, 0.0), (0.6, 0.0, 0.0)], "the smallest peak on x is 0.3 .from test_m0."),
+    (("0.2-0.6", "0", "0"), [(0.2, 0.0, 0.0), (0.5, 0.0, 0.0)], "the largest peak on x is 0.5 .from test_m1."),
+    (("0.2-0.6", "0", "0"), [(0.2, 0.0, 0.0), (0.6, 0.0, 0.0), (0.7, 0.0, 0.0)], "test_m2: peak 0.7 on x lies outside"),
+    (("0.2-0.6", "0", "0"), [(0.1, 0.0, 0.0), (0.6, 0.0, 0.0)], "test_m0: peak 0.1 on x lies outside"),
+    (("0.649-1", "0", "0"), [(0.649, 0.0, 0.0), (0.9, 0.0, 0.0)], "the largest peak on x is 0.9"),
+    (("0.82", "0", "0-0.41"), [(0.82, 0.0, 0.2), (0.82, 0.0, 0.41)], "the smallest peak on z is 0.2"),
+], ids=["single_off", "single_off_at_digits", "zero_axis_moves", "low_end_missed", "high_end_missed",
+        "above_range", "below_range", "bound_not_reached", "zero_low_end_missed"])
+def test_peaks_off_their_figures_fail(figures, peaks, fragment):
+    with pytest.raises(CatalogueCheckError, match=fragment):
+        check_peaks("family test", Peaks.of(*figures), members(*peaks))
+
+
+def test_beat_studies_are_grouped_by_family_and_by_motion():
+    studies = [ENTRY_BY_NAME["beat_house_classic_bounce"], ENTRY_BY_NAME["beat_techno_polymeter_bounce"],
+               ENTRY_BY_NAME["beat_dembow_push_ricochet"]]
+    groups = checks.peak_groups(studies)
+    assert sorted(groups) == ["beat motion bounce", "beat motion ricochet", "family beat"]
+    assert [e.name for e in groups["beat motion bounce"][1]] == ["beat_house_classic_bounce", "beat_techno_polymeter_bounce"]
+    assert groups["beat motion bounce"][0].axis(1).high == "0.683"
+    assert len(groups["family beat"][1]) == 3
+
+
+def test_duplicate_loops_are_named():
+    first, second, third = entry("test_a", index=0), entry("test_b", index=1), entry("test_c", index=2)
+    blocks = {0: flatten(circle()), 1: flatten(ramp(circle())), 2: flatten(circle())}
+    with pytest.raises(CatalogueCheckError, match="test_c: its samples are identical to those of test_a"):
+        checks.check_distinct([first, second, third], blocks)
+    checks.check_distinct([first, second], blocks)
+
+
+def test_the_bound_must_occur_somewhere():
+    entries = [entry("test_a", index=0), entry("test_b", index=1)]
+    with pytest.raises(CatalogueCheckError, match="bound 1.0"):
+        checks.check_bound_reached(entries, {0: flatten(circle()), 1: flatten(ramp(circle()))})
+    checks.check_bound_reached(entries, {0: flatten(circle()), 1: flatten(with_value(3, 1, -1.0)(circle()))})
+
+
+def test_derived_dimensions():
+    assert checks.derived_dimensions(flatten([(0.5, 0.0, 0.0)])) == 1
+    assert checks.derived_dimensions(flatten([(0.0, 0.0, 0.0)])) == 1
+    assert checks.derived_dimensions(flatten([(0.0, 0.2, 0.0)])) == 2
+    assert checks.derived_dimensions(flatten([(0.0, 0.0, 0.1)])) == 3

@@ -1,0 +1,170 @@
+"""The catalogue table: order, names, periods, dimension counts, descriptions and peak figures."""
+
+import collections
+import re
+
+import pytest
+
+from generator import table
+from generator.table import ENTRIES, ENTRY_BY_NAME, MOTIONS, STYLES
+
+EM_DASH = "\N{EM DASH}"
+EN_DASH = "\N{EN DASH}"
+
+
+def test_table_holds_1716_distinct_names():
+    assert len(ENTRIES) == 1716
+    assert len({entry.name for entry in ENTRIES}) == 1716
+    assert [entry.index for entry in ENTRIES] == list(range(1716))
+
+
+@pytest.mark.parametrize("index, name", [
+    (0, "lfo_breathe"), (51, "rhythm_three_four_five"), (52, "wave_pinched"), (627, "burst_5_6_2"),
+    (628, "beat_four_floor_bounce"), (771, "beat_amapiano_glide"), (772, "beat_four_floor_surge"),
+    (1203, "beat_amapiano_ricochet"), (1204, "beat_jersey_five_bounce"), (1715, "beat_dembow_push_ricochet"),
+])
+def test_table_order_edges(index, name):
+    assert ENTRIES[index].name == name
+
+
+def test_period_counts_and_total_samples():
+    counts = collections.Counter(entry.period_pips for entry in ENTRIES)
+    assert dict(counts) == {
+        160: 3, 224: 5, 256: 41, 288: 5, 320: 4, 352: 6, 384: 4, 416: 6, 448: 6, 480: 5,
+        512: 1304, 544: 1, 608: 1, 640: 1, 768: 17, 1024: 307,
+    }
+    assert sum(entry.period_pips for entry in ENTRIES) == 1_022_912 == table.SAMPLE_COUNT
+    assert all(entry.period_pips % 32 == 0 for entry in ENTRIES)
+
+
+def test_first_and_last_in_bytewise_name_order():
+    ordered = sorted(ENTRIES, key=lambda entry: entry.name.encode())
+    assert (ordered[0].name, ordered[-1].name) == ("accent_walk_10_3", "weave_5_9")
+
+
+@pytest.mark.parametrize("name, period", [
+    ("euclid_2_5", 160), ("meter_2_3", 160), ("euclid_11_24", 768), ("meter_3_3_3_4", 416),
+    ("dialogue_3_4_5", 384), ("dialogue_4_3_5_4", 512), ("rhythm_group_223", 448),
+    ("beat_techno_polymeter_ricochet", 768), ("beat_four_floor_orbit", 256), ("beat_amen_no_ghosts_spring", 1024),
+])
+def test_derived_periods(name, period):
+    assert ENTRY_BY_NAME[name].period_pips == period
+
+
+def test_family_ranges():
+    ranges = collections.defaultdict(list)
+    for entry in ENTRIES:
+        ranges[entry.family].append(entry.index)
+    assert len(ranges) == 44
+    assert ranges["lfo"] == list(range(0, 8)) + list(range(28, 36))
+    assert ranges["rhythm"] == list(range(8, 12)) + list(range(44, 52))
+    assert ranges["path"] == list(range(36, 44))
+    assert ranges["wave"] == list(range(52, 68)) and ranges["env"] == list(range(68, 84))
+    assert ranges["accent_walk"] == list(range(564, 580)) and ranges["burst"] == list(range(612, 628))
+    assert ranges["beat"] == list(range(628, 1716))
+    middle = [family for family, indexes in ranges.items() if 52 <= indexes[0] < 628]
+    assert len(middle) == 36
+    for family in middle:
+        first = ranges[family][0]
+        assert (first - 52) % 16 == 0 and ranges[family] == list(range(first, first + 16)), family
+
+
+def test_names_follow_the_grammar():
+    for entry in ENTRIES:
+        assert re.fullmatch(r"[a-z][a-z0-9_]*", entry.name), entry.name
+        assert 8 <= len(entry.name) <= 32, entry.name
+        assert entry.name == f"{entry.family}_{entry.member}"
+    assert ENTRY_BY_NAME["accent_walk_5_1"].family == "accent_walk"
+
+
+@pytest.mark.parametrize("name, description", [
+    ("beat_four_floor_bounce", "Four to the floor / bare pulse \u2014 Kick-led bounce. Equal quarter-note kicks only."
+                               " This shared foundation is not itself a complete genre."),
+    ("beat_house_classic_bounce", "House / kick-clap-offbeat hat \u2014 Kick-led bounce. "),
+    ("beat_four_floor_surge", "Four to the floor / bare pulse \u2014 Forward surge. Kick thrust through depth with"
+                              " contrasting snare lift and hat detail."),
+    ("beat_jersey_five_glide", "Jersey / five-kick foundation \u2014 Bass / phrase glide. Original Brevak 05"
+                               " continuous phrase path with bass excursions."),
+    ("weave_1_3", "1 horizontal and 3 vertical cycles; a phase-offset, closed 16-beat traversal."),
+    ("swing_push_3_5", "Eight-beat push score with offbeats at 3/5 of each beat; peaks follow the score."),
+    ("groove_b_grid", "Two-bar funk excerpt B (36\u201344 source beats), same hits quantised to sixteenths."),
+    ("polar_scallop_2", "A positive-radius scalloped loop; no centre crossings, with an asymmetrically bent lobe."),
+    ("mech_paddle", "Paddle-wheel tip; an original kinematic-style position study, not an engineering simulation."),
+    ("noise_depth_12", "Indexed SHA-256 control points in a closed depth path. No mutable random state."),
+    ("spiro_outside_9_4", "A closed outside-rolling circle trace, with pen radius smaller than the rolling radius."),
+])
+def test_descriptions(name, description):
+    assert ENTRY_BY_NAME[name].description == description
+
+
+def test_glide_subtitle_depends_on_the_half_of_the_style_table():
+    assert "\u2014 Bass-and-phrase glide. " in ENTRY_BY_NAME["beat_four_floor_glide"].description
+    assert "\u2014 Bass / phrase glide. " in ENTRY_BY_NAME["beat_jersey_five_glide"].description
+
+
+def test_empty_notes_keep_the_trailing_space():
+    ending = [entry for entry in ENTRIES if entry.description.endswith(" ")]
+    assert len(ending) == 72
+    assert all(entry.family == "beat" and entry.description.endswith(". ") for entry in ending)
+
+
+def test_only_beat_and_groove_descriptions_leave_ascii():
+    for entry in ENTRIES:
+        outside = [ch for ch in entry.description if ord(ch) > 0x7F]
+        expected = [EM_DASH] if entry.family == "beat" else [EN_DASH] if entry.family == "groove" else []
+        assert outside == expected, entry.name
+        assert 43 <= len(entry.description.encode("utf-8")) <= 235, entry.name
+
+
+def test_beat_index_formula_fills_three_runs():
+    for s, style in enumerate(STYLES, start=1):
+        for m, motion in enumerate(MOTIONS, start=1):
+            entry = ENTRIES[table.beat_table_index(s, m)]
+            assert entry.name == f"beat_{style.key}_{motion.key}"
+            assert table.beat_style_and_motion(entry) == (style.key, motion.key)
+    assert table.beat_table_index(36, 4) == 771
+    assert table.beat_table_index(1, 5) == 772
+    assert table.beat_table_index(36, 16) == 1203
+    assert table.beat_table_index(37, 1) == 1204
+
+
+def test_beat_dimensions_and_periods():
+    beat = [entry for entry in ENTRIES if entry.family == "beat"]
+    assert sum(entry.dimensions == 2 for entry in beat) == 49
+    assert all(entry.dimensions in (2, 3) for entry in beat)
+    assert ENTRY_BY_NAME["beat_four_floor_orbit"].dimensions == 2
+    assert ENTRY_BY_NAME["beat_house_classic_orbit"].dimensions == 3
+    assert {entry.period_pips for entry in beat if entry.member.startswith("amen_")} == {1024}
+    assert len(STYLES) == 68 and len(MOTIONS) == 16
+
+
+@pytest.mark.parametrize("name, dimensions", [
+    ("lfo_breathe", 1), ("lfo_double_pump", 2), ("env_lift_hold_drop", 2), ("noise_depth_6", 3), ("noise_drift_5", 2),
+    ("swing_answer_3_4", 2), ("swing_shuffle_3_4", 3), ("contour_shaped_08", 2), ("contour_shaped_09", 3),
+    ("mech_crank_rocker", 3), ("path_torus_knot", 3), ("rhythm_three_four_five", 3),
+])
+def test_dimension_exceptions(name, dimensions):
+    assert ENTRY_BY_NAME[name].dimensions == dimensions
+
+
+@pytest.mark.parametrize("family, axis, low, high", [
+    ("lfo", 0, "0", "0.84"), ("groove", 0, "0.649", "1"), ("wave", 0, "0.82", None), ("env", 0, "0", None),
+    ("noise", 2, "0", "0.516"), ("accent_walk", 2, "0.154", None), ("beat", 1, "0.052", "0.92"),
+])
+def test_family_peak_figures(family, axis, low, high):
+    figure = table.family_peaks(family).axis(axis)
+    assert (figure.low, figure.high) == (low, high)
+
+
+def test_every_family_and_motion_has_peak_figures():
+    for family in table.FAMILY_ORDER:
+        table.family_peaks(family)
+    assert table.motion_peaks("ricochet").axis(0).high == "0.856"
+    assert table.motion_peaks("bounce").axis(0).low == "0"
+    assert table.motion_peaks("dive").axis(2).high == "0.92"
+
+
+def test_sample_offsets_are_running_period_sums():
+    offsets = table.sample_offsets()
+    assert offsets[0] == 0 and offsets[1] == 256
+    assert offsets[-1] + ENTRIES[-1].period_pips == 1_022_912
