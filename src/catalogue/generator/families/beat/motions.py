@@ -1,0 +1,411 @@
+"""Sixteen ways of turning a drum score into movement.
+
+Each motion maps a score to a raw loop of (x, y, z), one sample per pip of the score's loop. Raw
+loops keep the proportions that the score gives them (a loud backbeat pushes further than a ghost);
+the family then scales each axis into the figures of its motion. Every motion listens to all five
+parts, if only faintly, so two scores that differ anywhere move differently.
+
+Event gestures are sums of bumps; the orbital and path motions run on a phase that accumulates an
+event-weighted speed, so that the figure hurries through busy passages and still closes after a
+whole number of turns.
+"""
+
+from __future__ import annotations
+
+import math
+from dataclasses import dataclass
+from typing import Callable, Dict, List, Tuple
+
+from ...model import Loop
+from .notation import BAR
+from .scores import Score
+from .signals import (
+    Events,
+    Signal,
+    add_bumps,
+    add_rings,
+    add_tremors,
+    alternating,
+    bumps,
+    by_velocity,
+    delayed,
+    events_of,
+    grouped,
+    merged,
+    offset,
+    scaled,
+    uniform_phase,
+    weighted_phase,
+    zeros,
+)
+
+
+@dataclass(frozen=True)
+class Drums:
+    """A score's parts as float events, with the loop length they live in."""
+
+    period: int
+    kick: Events
+    snare: Events
+    hats: Events
+    perc: Events
+    bass: Events
+
+    @property
+    def bars(self) -> int:
+        return self.period // BAR
+
+    @property
+    def phrases(self) -> int:
+        """Two-bar phrases in the loop, at least one."""
+        return max(1, self.period // (2 * BAR))
+
+    def upper(self) -> Events:
+        """Hats, shakers and the other percussion together."""
+        return merged(self.hats, self.perc)
+
+    def low_end(self) -> Events:
+        """The bass line, or the kick where a score has no bass."""
+        return self.bass if self.bass else self.kick
+
+
+def drums_of(score: Score) -> Drums:
+    return Drums(score.period, events_of(score.kick), events_of(score.snare), events_of(score.hats), events_of(score.perc), events_of(score.bass))
+
+
+def _loop(x: Signal, y: Signal, z: Signal) -> Loop:
+    return list(zip(x, y, z))
+
+
+def _steps(*parts: Events) -> List[Tuple[float, float]]:
+    """Onsets of the given parts, simultaneous strokes as one, with alternating side: (time, ±velocity)."""
+    return [(t, v * (1.0 if i % 2 == 0 else -1.0)) for i, (t, v) in enumerate(grouped(*parts))]
+
+
+def _density(d: Drums, half_width: float) -> Signal:
+    """How busy the score is around each pip: every stroke of every part as a soft bump."""
+    signal = zeros(d.period)
+    for part, share in ((d.kick, 1.0), (d.snare, 0.9), (d.hats, 0.35), (d.perc, 0.6), (d.bass, 0.5)):
+        add_bumps(signal, by_velocity(part, share), half_width, half_width)
+    return signal
+
+
+def _bass_excursions(d: Drums, scale: float, lift_by_pitch: bool) -> Signal:
+    """A broad bump per bass note, as long as the note; higher notes lift further when asked."""
+    signal = zeros(d.period)
+    for e in d.low_end():
+        rise = 12.0
+        fall = min(d.period / 2, max(28.0, e.length + 16.0))
+        weight = scale * e.velocity * ((0.55 + e.pitch / 12.0) if lift_by_pitch else 1.0)
+        add_bumps(signal, [(e.time, weight)], rise, fall)
+    return signal
+
+
+# --- The motions ------------------------------------------------------------------------------
+
+
+def bounce(d: Drums) -> Loop:
+    """Kick-led bounce: every kick lifts the point with a quick rise and a longer fall; the backbeat
+    and the percussion nudge it sideways, the hats tap in depth and the bass adds weight below."""
+    p = d.period
+    y = bumps(p, by_velocity(d.kick, 0.55), 6.4, 29.44)
+    add_bumps(y, by_velocity(d.bass, 0.12), 8.0, 40.0)
+    add_bumps(y, by_velocity(d.snare, 0.08), 4.0, 20.0)
+    x = bumps(p, alternating(d.snare, 0.3), 4.0, 24.0)
+    add_bumps(x, alternating(d.perc, 0.12), 3.0, 16.0)
+    add_bumps(x, alternating(d.kick, 0.04), 6.4, 29.44)
+    z = bumps(p, alternating(d.hats, 0.05), 2.0, 10.0)
+    add_bumps(z, by_velocity(d.perc, 0.03), 3.0, 12.0)
+    add_bumps(z, by_velocity(d.kick, 0.015), 6.4, 29.44)
+    return _loop(x, y, z)
+
+
+def step(d: Drums) -> Loop:
+    """Snare side-step: kick and snare onsets take turns to step left and right; kicks sink, snares
+    lean into depth; hats, percussion and bass colour the steps."""
+    p = d.period
+    x = zeros(p)
+    y = zeros(p)
+    z = zeros(p)
+    for i, (t, v) in enumerate(grouped(d.kick, d.snare)):
+        side = 1.0 if i % 2 == 0 else -1.0
+        kick = any(e.time == t for e in d.kick)
+        snare = any(e.time == t for e in d.snare)
+        rise, fall = (6.4, 29.44) if kick else (4.0, 36.0)
+        add_bumps(x, [(t, side * v * (0.42 if kick else 0.5))], rise, fall)
+        add_bumps(y, [(t, -v * (0.22 if kick else 0.12))], rise, fall)
+        add_bumps(z, [(t, v * (0.15 if snare else -0.03))], rise, fall)
+    add_bumps(y, by_velocity(d.hats, -0.03), 2.0, 10.0)
+    add_bumps(y, by_velocity(d.bass, -0.05), 8.0, 32.0)
+    add_bumps(z, alternating(d.perc, 0.05), 3.0, 16.0)
+    return _loop(x, y, z)
+
+
+def orbit(d: Drums) -> Loop:
+    """Percussion orbit: one turn per bar whose speed follows the hats and percussion, whose radius
+    swells at kicks and snares and whose depth answers the percussion and the backbeat."""
+    p = d.period
+    speed = offset(bumps(p, by_velocity(d.upper(), 1.0), 2.0, 14.0), 0.6)
+    add_bumps(speed, by_velocity(d.kick, 0.4), 6.0, 30.0)
+    phase = weighted_phase(speed, d.bars)
+    radius = offset(bumps(p, by_velocity(d.kick, 0.3), 6.0, 40.0), 1.0)
+    add_bumps(radius, by_velocity(d.snare, 0.2), 4.0, 30.0)
+    add_bumps(radius, by_velocity(d.bass, 0.1), 8.0, 40.0)
+    depth = bumps(p, alternating(d.perc, 0.5), 4.0, 28.0)
+    add_bumps(depth, by_velocity(d.snare, 0.3), 4.0, 28.0)
+    add_bumps(depth, by_velocity(d.kick, -0.15), 6.0, 36.0)
+    x = [r * math.cos(a) for r, a in zip(radius, phase)]
+    y = [r * math.sin(a) for r, a in zip(radius, phase)]
+    return _loop(x, y, depth)
+
+
+def glide(d: Drums) -> Loop:
+    """Bass-and-phrase glide: one unhurried figure per loop that speeds up where the score is busy,
+    with an excursion per bass note, upward for high notes and toward the viewer for long ones."""
+    phase = weighted_phase(offset(_density(d, 48.0), 0.8), 1)
+    lift = _bass_excursions(d, 0.35, lift_by_pitch=True)
+    reach = _bass_excursions(d, 0.25, lift_by_pitch=False)
+    x = [0.6 * math.sin(a) + 0.2 * math.sin(2.0 * a) for a in phase]
+    y = [0.3 * math.sin(2.0 * a) + l for a, l in zip(phase, lift)]
+    z = [0.35 * math.cos(a) + r for a, r in zip(phase, reach)]
+    return _loop(x, y, z)
+
+
+def surge(d: Drums) -> Loop:
+    """Forward surge: kicks thrust the point through depth, the bass carries the thrust on, snares
+    lift it, and hats and percussion flick it sideways."""
+    p = d.period
+    z = bumps(p, by_velocity(d.kick, 0.6), 3.0, 40.0)
+    add_bumps(z, by_velocity(d.bass, 0.2), 6.0, 40.0)
+    add_bumps(z, by_velocity(d.snare, -0.1), 4.0, 24.0)
+    y = bumps(p, by_velocity(d.snare, 0.35), 4.0, 30.0)
+    add_bumps(y, by_velocity(d.kick, -0.08), 3.0, 40.0)
+    x = bumps(p, alternating(d.hats, 0.15), 2.0, 8.0)
+    add_bumps(x, alternating(d.perc, 0.08), 2.0, 12.0)
+    add_bumps(x, alternating(d.kick, 0.03), 3.0, 20.0)
+    return _loop(x, y, z)
+
+
+def recoil(d: Drums) -> Loop:
+    """Backbeat recoil: each snare pushes to one side, each kick presses down, and an eighth note
+    later a softer echo draws the point back in depth and toward the middle."""
+    p = d.period
+    push = alternating(d.snare, 0.6)
+    x = bumps(p, push, 3.0, 28.0)
+    add_bumps(x, delayed([(t, -0.3 * w) for t, w in push], 32.0, p), 12.0, 36.0)
+    add_bumps(x, alternating(d.kick, 0.05), 4.0, 32.0)
+    add_bumps(x, alternating(d.perc, 0.04), 3.0, 16.0)
+    y = bumps(p, by_velocity(d.kick, -0.3), 4.0, 32.0)
+    add_bumps(y, by_velocity(d.snare, -0.05), 3.0, 28.0)
+    add_bumps(y, alternating(d.hats, 0.02), 2.0, 8.0)
+    z = bumps(p, delayed(by_velocity(d.snare, -0.25), 48.0, p), 12.0, 36.0)
+    add_bumps(z, delayed(by_velocity(d.kick, -0.1), 32.0, p), 12.0, 36.0)
+    add_bumps(z, by_velocity(d.bass, 0.04), 8.0, 32.0)
+    return _loop(x, y, z)
+
+
+def flutter(d: Drums) -> Loop:
+    """Upper-percussion flutter: a wide arc paced by kicks and snares, with a quick shiver on every
+    hat and shaker stroke and a softer one on the other percussion."""
+    p = d.period
+    pace = offset(bumps(p, by_velocity(merged(d.kick, d.snare), 1.0), 6.0, 36.0), 0.5)
+    add_bumps(pace, by_velocity(d.bass, 0.3), 8.0, 40.0)
+    phase = weighted_phase(pace, d.phrases)
+    shiver_y = add_tremors(zeros(p), alternating(d.hats, 0.1), 8.0, 10.0)
+    add_tremors(shiver_y, alternating(d.perc, 0.06), 12.0, 12.0)
+    shiver_z = add_tremors(zeros(p), by_velocity(d.hats, 0.12), 6.0, 8.0)
+    add_tremors(shiver_z, by_velocity(d.perc, 0.08), 10.0, 10.0)
+    x = [0.5 * math.sin(a) for a in phase]
+    y = [-0.25 * math.cos(2.0 * a) + s for a, s in zip(phase, shiver_y)]
+    z = [0.12 * math.cos(a) + s for a, s in zip(phase, shiver_z)]
+    return _loop(x, y, z)
+
+
+def dive(d: Drums) -> Loop:
+    """Bass-led dive: each bass note plunges the point back in depth for as long as it sounds, while
+    kick and snare onsets swing it from side to side as a counterweight."""
+    p = d.period
+    z = scaled(_bass_excursions(d, 0.7, lift_by_pitch=False), -1.0)
+    add_bumps(z, by_velocity(d.kick, -0.15), 16.0, 64.0)
+    x = bumps(p, _steps(d.kick, d.snare), 6.0, 30.0)
+    add_bumps(x, alternating(d.perc, 0.06), 3.0, 16.0)
+    x = scaled(x, 0.3)
+    y = bumps(p, by_velocity(d.snare, 0.1), 4.0, 28.0)
+    add_bumps(y, by_velocity(d.kick, -0.05), 6.0, 30.0)
+    add_bumps(y, alternating(d.hats, 0.02), 2.0, 8.0)
+    return _loop(x, y, z)
+
+
+def pendulum(d: Drums) -> Loop:
+    """Weighted pendulum: a bob on a string swings once per bar; kicks and snares widen its swing and
+    hurry it, and the hats and percussion shake the plane of the swing."""
+    p = d.period
+    hits = merged(d.kick, d.snare)
+    speed = offset(bumps(p, by_velocity(hits, 0.8), 8.0, 40.0), 1.0)
+    phase = weighted_phase(speed, d.bars)
+    swing_width = offset(bumps(p, by_velocity(hits, 0.25), 16.0, 64.0), 0.7)
+    add_bumps(swing_width, by_velocity(d.bass, 0.08), 16.0, 64.0)
+    plane = bumps(p, alternating(d.upper(), 0.08), 3.0, 16.0)
+    # The loop starts at a turning point, where a push on a swing goes in; the downbeat is the push.
+    angles = [w * math.cos(a) for w, a in zip(swing_width, phase)]
+    x = [math.sin(angle) for angle in angles]
+    y = [1.0 - math.cos(angle) for angle in angles]
+    z = [0.2 * w * math.sin(a) + q for w, a, q in zip(swing_width, phase, plane)]
+    return _loop(x, y, z)
+
+
+def figure8(d: Drums) -> Loop:
+    """Woven figure eight: one eight per bar, its lobes swelling at kicks; the path passes over itself
+    in depth at the crossing, and snares lift the crossing."""
+    p = d.period
+    phase = weighted_phase(offset(_density(d, 20.0), 1.0), d.bars)
+    size = offset(bumps(p, by_velocity(d.kick, 0.35), 6.0, 48.0), 1.0)
+    add_bumps(size, by_velocity(d.bass, 0.08), 8.0, 40.0)
+    lift = bumps(p, by_velocity(d.snare, 0.3), 4.0, 28.0)
+    weave = bumps(p, by_velocity(d.snare, 0.2), 4.0, 28.0)
+    x = [r * math.sin(a) for r, a in zip(size, phase)]
+    y = [r * math.sin(a) * math.cos(a) + l for r, a, l in zip(size, phase, lift)]
+    z = [0.3 * math.cos(a) + w for a, w in zip(phase, weave)]
+    return _loop(x, y, z)
+
+
+def box(d: Drums) -> Loop:
+    """Rounded corner tour: a phase that runs fast at onsets and dwells between them carries the
+    point around a square with softened corners; kicks and snares rock it in depth."""
+    p = d.period
+    pace = offset(bumps(p, by_velocity(merged(d.kick, d.snare, d.perc, d.bass), 1.0), 3.0, 24.0), 0.4)
+    add_bumps(pace, by_velocity(d.hats, 0.3), 2.0, 12.0)
+    phase = weighted_phase(pace, d.phrases)
+    x: Signal = []
+    y: Signal = []
+    for a in phase:
+        c = math.cos(a)
+        s = math.sin(a)
+        squareness = math.sqrt(math.sqrt(c * c * c * c + s * s * s * s))  # |x|^4 + |y|^4 = 1
+        x.append(c / squareness)
+        y.append(s / squareness)
+    z = bumps(p, by_velocity(d.kick, 0.3), 6.0, 40.0)
+    add_bumps(z, by_velocity(d.snare, -0.3), 4.0, 32.0)
+    add_bumps(z, alternating(d.hats, 0.05), 2.0, 10.0)
+    return _loop(x, y, z)
+
+
+def corkscrew(d: Drums) -> Loop:
+    """Closed corkscrew: two turns around the axis while one depth wave carries the point forward
+    and back; the hats and percussion widen the turns, kicks hurry them."""
+    p = d.period
+    pace = offset(bumps(p, by_velocity(d.kick, 0.4), 6.0, 40.0), 1.0)
+    add_bumps(pace, by_velocity(d.bass, 0.2), 8.0, 40.0)
+    phase = weighted_phase(pace, 2)
+    radius = offset(bumps(p, by_velocity(d.upper(), 0.4), 3.0, 20.0), 1.0)
+    add_bumps(radius, by_velocity(d.kick, 0.1), 6.0, 40.0)
+    depth = uniform_phase(p, 1)
+    push = bumps(p, by_velocity(d.snare, 0.15), 4.0, 28.0)
+    x = [r * math.cos(a) for r, a in zip(radius, phase)]
+    y = [r * math.sin(a) for r, a in zip(radius, phase)]
+    z = [math.sin(w) + q for w, q in zip(depth, push)]
+    return _loop(x, y, z)
+
+
+def spiral(d: Drums) -> Loop:
+    """Breathing spiral: two turns whose radius closes in toward the loop seam and opens out at its
+    middle, so both ends meet; kicks and snares make it breathe, percussion tilts it."""
+    p = d.period
+    phase = weighted_phase(offset(_density(d, 24.0), 1.0), 2)
+    loop_angle = uniform_phase(p, 1)
+    breath = bumps(p, by_velocity(merged(d.kick, d.snare), 0.15), 8.0, 40.0)
+    radius = [0.35 + 0.65 * (0.5 - 0.5 * math.cos(w)) + b for w, b in zip(loop_angle, breath)]
+    tilt = bumps(p, alternating(d.perc, 0.1), 4.0, 24.0)
+    x = [r * math.cos(a) for r, a in zip(radius, phase)]
+    y = [r * math.sin(a) for r, a in zip(radius, phase)]
+    z = [0.3 * math.sin(w) + t for w, t in zip(loop_angle, tilt)]
+    return _loop(x, y, z)
+
+
+def slalom(d: Drums) -> Loop:
+    """Drum slalom: one S of lateral travel per bar; kicks lift the point, snares cut back against
+    the direction of travel, and depth swings the opposite way to the turns."""
+    p = d.period
+    pace = offset(bumps(p, by_velocity(d.kick, 0.6), 6.0, 30.0), 1.0)
+    add_bumps(pace, by_velocity(d.bass, 0.2), 8.0, 40.0)
+    phase = weighted_phase(pace, d.bars)
+    cutbacks = []
+    for e in d.snare:
+        heading = math.cos(phase[int(e.time) % p])  # the sign of the lateral velocity at the stroke
+        cutbacks.append((e.time, -0.3 * e.velocity * (1.0 if heading >= 0.0 else -1.0)))
+    cut = bumps(p, cutbacks, 3.0, 28.0)
+    lift = bumps(p, by_velocity(d.kick, 0.4), 4.0, 32.0)
+    add_bumps(lift, by_velocity(d.hats, 0.03), 2.0, 8.0)
+    counter = bumps(p, by_velocity(d.kick, -0.2), 4.0, 32.0)
+    add_bumps(counter, alternating(d.perc, 0.06), 3.0, 16.0)
+    x = [math.sin(a) + c for a, c in zip(phase, cut)]
+    y = [0.1 * math.cos(2.0 * a) + l for a, l in zip(phase, lift)]
+    z = [-0.4 * math.sin(2.0 * a) + c for a, c in zip(phase, counter)]
+    return _loop(x, y, z)
+
+
+def spring(d: Drums) -> Loop:
+    """Causal spring: every event starts a ringing response from rest that dies away completely:
+    kicks ring downward, snares sideways, hats and percussion in depth, bass notes slow and deep."""
+    p = d.period
+    y = add_rings(zeros(p), by_velocity(d.kick, -0.5), 24.0, 96.0)
+    add_rings(y, by_velocity(d.bass, -0.25), 40.0, 120.0)
+    x = add_rings(zeros(p), alternating(d.snare, 0.5), 20.0, 80.0)
+    add_rings(x, alternating(d.perc, 0.2), 14.0, 48.0)
+    add_rings(x, alternating(d.kick, 0.08), 24.0, 96.0)
+    z = add_rings(zeros(p), alternating(d.hats, 0.15), 10.0, 32.0)
+    add_rings(z, by_velocity(d.perc, 0.15), 14.0, 48.0)
+    add_rings(z, by_velocity(d.bass, 0.2), 40.0, 120.0)
+    add_rings(z, by_velocity(d.kick, 0.1), 24.0, 96.0)
+    return _loop(x, y, z)
+
+
+# Directions that successive ricochet onsets head for, in turn.
+RICOCHET_TARGETS: Tuple[Tuple[float, float, float], ...] = (
+    (0.9, 0.5, 0.2),
+    (-0.6, 0.9, -0.4),
+    (-0.8, -0.6, 0.5),
+    (0.4, -0.9, -0.3),
+    (0.2, 0.7, 0.6),
+)
+
+
+def ricochet(d: Drums) -> Loop:
+    """Directional ricochet: each onset of kick, snare, percussion or bass throws the point toward
+    the next target of a five-point cycle and lets it fall back before the following onset; hats
+    add a faint depth chatter."""
+    p = d.period
+    x = zeros(p)
+    y = zeros(p)
+    z = zeros(p)
+    onsets = grouped(d.kick, d.snare, d.perc, d.bass)
+    for i, (t, v) in enumerate(onsets):
+        following = onsets[(i + 1) % len(onsets)][0]
+        gap = (following - t) % p or p
+        fall = min(48.0, max(10.0, 0.9 * gap))
+        tx, ty, tz = RICOCHET_TARGETS[i % len(RICOCHET_TARGETS)]
+        add_bumps(x, [(t, tx * v)], 3.0, fall)
+        add_bumps(y, [(t, ty * v)], 3.0, fall)
+        add_bumps(z, [(t, tz * v)], 3.0, fall)
+    add_bumps(z, alternating(d.hats, 0.05), 2.0, 8.0)
+    return _loop(x, y, z)
+
+
+MOTIONS: Dict[str, Callable[[Drums], Loop]] = {
+    "bounce": bounce,
+    "step": step,
+    "orbit": orbit,
+    "glide": glide,
+    "surge": surge,
+    "recoil": recoil,
+    "flutter": flutter,
+    "dive": dive,
+    "pendulum": pendulum,
+    "figure8": figure8,
+    "box": box,
+    "corkscrew": corkscrew,
+    "spiral": spiral,
+    "slalom": slalom,
+    "spring": spring,
+    "ricochet": ricochet,
+}
