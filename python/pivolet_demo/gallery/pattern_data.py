@@ -1,0 +1,47 @@
+"""One built-in's positions as a small script that hands them to the gallery page.
+
+Browsers refuse fetch() of local files, so each pattern travels as a script that calls the page's
+loader. The positions are the module's own doubles, little-endian and base64-encoded, so the page
+shows exactly what the module returns; components that never move are left out.
+"""
+
+from __future__ import annotations
+
+import base64
+import json
+import struct
+
+from pivolet_demo.patterns import Loop
+
+LOADER_CALL = "pivoletGallery.receive"
+
+
+def moving_components(loop: Loop) -> int:
+    """How many leading components are needed: those after the last one that is ever non-zero are all 0.0."""
+    for count in (3, 2):
+        if any(point[count - 1] != 0.0 for point in loop.points):
+            return count
+    return 1
+
+
+def encode(loop: Loop) -> dict:
+    components = moving_components(loop)
+    values = [value for point in loop.points for value in point[:components]]
+    packed = struct.pack(f"<{len(values)}d", *values)
+    return {
+        "name": loop.name,
+        "description": loop.description,
+        "period_pips": loop.period_pips,
+        "dimensions": loop.dimensions,
+        "components": components,
+        "samples": base64.b64encode(packed).decode("ascii"),
+    }
+
+
+def script(loop: Loop) -> str:
+    return f"{LOADER_CALL}({json.dumps(encode(loop), ensure_ascii=True)});\n"
+
+
+def file_name(name: str) -> str:
+    # Names are lower-case letters, digits and underscores, so they are safe as file names.
+    return f"{name}.js"
