@@ -144,3 +144,15 @@ def test_command_line_needs_an_output_directory_for_a_full_run(capsys):
         main([])
     assert stop.value.code == 2
     assert "--out DIR is required" in capsys.readouterr().err
+
+
+def test_a_failure_inside_a_worker_reaches_the_caller(monkeypatch):
+    def broken(entries):
+        raise ValueError("no shape")
+
+    module = types.ModuleType("generator.families.fake_waves")
+    module.FAMILIES = {"wave": broken}
+    monkeypatch.setitem(sys.modules, module.__name__, module)
+    monkeypatch.setattr(assemble, "FAMILY_MODULES", ("rules", "fake_waves"))
+    with pytest.raises(GenerationError, match="^family wave: failed with ValueError: no shape"):
+        assemble.generate_blocks(["wave", "euclid"], jobs=2, partial=False)

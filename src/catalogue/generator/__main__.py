@@ -21,6 +21,7 @@ from .writers import OutputError, products, write_products
 DEFAULT_JOBS = 2
 PROGRAM = "generator"
 OUT_REQUIRED = "--out DIR is required unless --only names the families to check"
+TOO_FEW_JOBS = "--jobs must be at least 1"
 FAILED = "{program}: error: {message}"
 CHECKED = "{program}: checked {entries} entries ({samples} samples) of {families} families in {seconds:.1f} s"
 WROTE = "{program}: wrote {entries} entries ({samples} samples) into {directory} in {seconds:.1f} s"
@@ -36,7 +37,7 @@ def parse_arguments(argv: Optional[List[str]]) -> argparse.Namespace:
     if arguments.out is None and not arguments.only:
         parser.error(OUT_REQUIRED)
     if arguments.jobs < 1:
-        parser.error("--jobs must be at least 1")
+        parser.error(TOO_FEW_JOBS)
     return arguments
 
 
