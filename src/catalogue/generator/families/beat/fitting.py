@@ -17,7 +17,6 @@ from ...shaping import peak, scale_axes, spread
 
 AXIS_NAMES = "xyz"
 STILL_AXIS = "a study does not move on an axis that its motion needs: "
-NOTHING_TO_FIT = "no study is left to fit on an axis: "
 
 
 def axis_targets(raw_peaks: Sequence[float], low: float, high: float) -> List[float]:
@@ -41,7 +40,7 @@ def fit_motion(motion: str, loops: Sequence[Loop], fixed: Sequence[bool], still_
         figure = peaks.axis(axis)
         members = [i for i in range(len(loops)) if not fixed[i] and not (axis == 2 and still_z[i])]
         if not members:
-            raise ValueError(NOTHING_TO_FIT + f"{motion} {AXIS_NAMES[axis]}")
+            continue  # only rule-made or flat studies on this axis: nothing to fit
         raw_peaks = [peak(loops[i], axis) for i in members]
         for i, raw in zip(members, raw_peaks):
             if raw == 0.0:

@@ -379,10 +379,13 @@ def ricochet(d: Drums) -> Loop:
     y = zeros(p)
     z = zeros(p)
     onsets = grouped(d.kick, d.snare, d.perc, d.bass)
+    snare_times = {e.time for e in d.snare}
     for i, (t, v) in enumerate(onsets):
         following = onsets[(i + 1) % len(onsets)][0]
         gap = (following - t) % p or p
         fall = min(48.0, max(10.0, 0.9 * gap))
+        if t in snare_times:
+            v = 1.25 * v  # a snare throws harder than the stroke it lands with
         tx, ty, tz = RICOCHET_TARGETS[i % len(RICOCHET_TARGETS)]
         add_bumps(x, [(t, tx * v)], 3.0, fall)
         add_bumps(y, [(t, ty * v)], 3.0, fall)

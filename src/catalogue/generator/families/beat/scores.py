@@ -489,7 +489,7 @@ DISCO = Score(
     "disco", TWO_BARS,
     kick=four_on_the_floor(2),
     snare=backbeat(2),
-    hats=grid("goXogoXogoXogoXo|goXogoXogoXoXoXo"),
+    hats=grid("goXogoXogoXogoXo|goXogoXogoXoxoXo"),
     perc=grid("....o.......o...|....o.......o.o."),  # tambourine
     bass=bassline("0.c.0.c.0.c.0.c.|3.3.5.5.7.7.a.a.", 0.8),
 )
@@ -586,7 +586,7 @@ AMAPIANO_ANSWER = Score(
     snare=grid("...........o....|...........o..o."),
     hats=sixteenths(2, "ogxg"),
     perc=pitched("......m.......h.|......m...h...l.", WOOD),
-    bass=bassline(".0=....0=.....7=|.3=....0=...5=0=", 0.9),  # each log note answers just after a kick
+    bass=bassline(".0=....0=.....7=|.3=....0=..5=.0=", 0.9),  # each log note answers just after a kick
 )
 
 AFRO_BELL = Score(
