@@ -136,6 +136,7 @@ PACKET_CYCLES = 3  # carrier cycles in one packet
 PACKET_SIDE = 0.35  # side motion against the carrier's swing
 PACKET_DEPTH = 0.55
 CASCADE_FADE = 0.45  # how much smaller the last packet of a cascade is than the first
+CASCADE_DROP = 1.6  # how far the side level falls from the first packet of a cascade to the last
 
 
 def packet_shape(kind: str, j: int, n: int, u: float) -> Vector:
@@ -146,11 +147,12 @@ def packet_shape(kind: str, j: int, n: int, u: float) -> Vector:
     window = math.sin(PI * u) ** 2
     alternate = 1.0 if j % 2 == 0 else -1.0
     if kind == "cascading":
-        # Each packet is smaller, faster, and sits lower than the one before.
+        # Each packet is smaller, faster, and sits lower than the one before, from high on one
+        # side to not quite as low on the other, so that no packet rides the centre line.
         step = j / (n - 1)
         size = 1.0 - CASCADE_FADE * step
         carrier = math.sin(TAU * (PACKET_CYCLES - 1 + j) * u)
-        return (size * window * carrier, PACKET_SIDE * window * (1.0 - 2.0 * step), 0.0)
+        return (size * window * carrier, PACKET_SIDE * window * (1.0 - CASCADE_DROP * step), 0.0)
     carrier = math.sin(TAU * PACKET_CYCLES * u)
     if kind == "crossing":
         # The side motion crosses from one side to the other within each packet, alternately.
