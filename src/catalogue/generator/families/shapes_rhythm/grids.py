@@ -146,7 +146,6 @@ TRIPLET_WORDS: Dict[str, str] = {
     "07": "011111101101",
     "08": "111100111010",
 }
-TRIPLET_BEATS = 8
 TRIPLET_SLOT = Fraction(1, 3)
 TRIPLET_DOWNBEAT: Vector = (1.0, -0.8, 1.0)  # the first triplet of a beat also comes forward
 TRIPLET_OFFBEAT: Vector = (0.6, -0.5, 0.0)
