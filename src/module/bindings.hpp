@@ -5,7 +5,10 @@
 
 namespace pivolet::bindings {
 
+void bind_recording(pybind11::module_& m);
 void bind_offset3(pybind11::module_& m);
+void bind_sampled_pattern(pybind11::module_& m);
+void bind_pattern_library(pybind11::module_& m);
 void bind_builtin_functions(pybind11::module_& m);
 
 }  // namespace pivolet::bindings

@@ -9,6 +9,9 @@ PYBIND11_MODULE(pivolet, m) {
     namespace bindings = pivolet::bindings;
     m.doc() = "Integer-pip rhythmic position functions";
     m.attr("PIPS_PER_BEAT") = pivolet::PIPS_PER_BEAT;
+    bindings::bind_recording(m);
     bindings::bind_offset3(m);
+    bindings::bind_sampled_pattern(m);
+    bindings::bind_pattern_library(m);
     bindings::bind_builtin_functions(m);
 }
