@@ -135,8 +135,8 @@ def step(d: Drums) -> Loop:
         add_bumps(x, [(t, side * v * (0.42 if kick else 0.5))], rise, fall)
         add_bumps(y, [(t, -v * (0.22 if kick else 0.12))], rise, fall)
         add_bumps(z, [(t, v * (0.15 if snare else -0.03))], rise, fall)
-    add_bumps(y, by_velocity(d.hats, -0.03), 2.0, 10.0)
-    add_bumps(y, by_velocity(d.bass, -0.05), 8.0, 32.0)
+    add_bumps(y, by_velocity(d.hats, -0.05), 2.0, 10.0)
+    add_bumps(y, by_velocity(d.bass, -0.1), 8.0, 32.0)
     add_bumps(z, alternating(d.perc, 0.05), 3.0, 16.0)
     return _loop(x, y, z)
 
@@ -150,7 +150,7 @@ def orbit(d: Drums) -> Loop:
     phase = weighted_phase(speed, d.bars)
     radius = offset(bumps(p, by_velocity(d.kick, 0.3), 6.0, 40.0), 1.0)
     add_bumps(radius, by_velocity(d.snare, 0.2), 4.0, 30.0)
-    add_bumps(radius, by_velocity(d.bass, 0.1), 8.0, 40.0)
+    add_bumps(radius, by_velocity(d.bass, 0.2), 8.0, 40.0)
     depth = bumps(p, alternating(d.perc, 0.5), 4.0, 28.0)
     add_bumps(depth, by_velocity(d.snare, 0.3), 4.0, 28.0)
     add_bumps(depth, by_velocity(d.kick, -0.15), 6.0, 36.0)
@@ -166,6 +166,7 @@ def glide(d: Drums) -> Loop:
     lift = _bass_excursions(d, 0.35, lift_by_pitch=True)
     reach = _bass_excursions(d, 0.25, lift_by_pitch=False)
     x = [0.6 * math.sin(a) + 0.2 * math.sin(2.0 * a) for a in phase]
+    add_bumps(lift, by_velocity(d.snare, 0.08), 4.0, 28.0)
     y = [0.3 * math.sin(2.0 * a) + l for a, l in zip(phase, lift)]
     z = [0.35 * math.cos(a) + r for a, r in zip(phase, reach)]
     return _loop(x, y, z)
@@ -194,13 +195,13 @@ def recoil(d: Drums) -> Loop:
     x = bumps(p, push, 3.0, 28.0)
     add_bumps(x, delayed([(t, -0.3 * w) for t, w in push], 32.0, p), 12.0, 36.0)
     add_bumps(x, alternating(d.kick, 0.05), 4.0, 32.0)
-    add_bumps(x, alternating(d.perc, 0.04), 3.0, 16.0)
+    add_bumps(x, alternating(d.perc, 0.12), 3.0, 16.0)
     y = bumps(p, by_velocity(d.kick, -0.3), 4.0, 32.0)
     add_bumps(y, by_velocity(d.snare, -0.05), 3.0, 28.0)
-    add_bumps(y, alternating(d.hats, 0.02), 2.0, 8.0)
+    add_bumps(y, alternating(d.hats, 0.05), 2.0, 8.0)
     z = bumps(p, delayed(by_velocity(d.snare, -0.25), 48.0, p), 12.0, 36.0)
     add_bumps(z, delayed(by_velocity(d.kick, -0.1), 32.0, p), 12.0, 36.0)
-    add_bumps(z, by_velocity(d.bass, 0.04), 8.0, 32.0)
+    add_bumps(z, by_velocity(d.bass, 0.12), 8.0, 32.0)
     return _loop(x, y, z)
 
 
@@ -228,7 +229,7 @@ def dive(d: Drums) -> Loop:
     z = scaled(_bass_excursions(d, 0.7, lift_by_pitch=False), -1.0)
     add_bumps(z, by_velocity(d.kick, -0.15), 16.0, 64.0)
     x = bumps(p, _steps(d.kick, d.snare), 6.0, 30.0)
-    add_bumps(x, alternating(d.perc, 0.06), 3.0, 16.0)
+    add_bumps(x, alternating(d.perc, 0.25), 3.0, 16.0)
     x = scaled(x, 0.3)
     y = bumps(p, by_velocity(d.snare, 0.1), 4.0, 28.0)
     add_bumps(y, by_velocity(d.kick, -0.05), 6.0, 30.0)
@@ -242,9 +243,10 @@ def pendulum(d: Drums) -> Loop:
     p = d.period
     hits = merged(d.kick, d.snare)
     speed = offset(bumps(p, by_velocity(hits, 0.8), 8.0, 40.0), 1.0)
+    add_bumps(speed, by_velocity(d.bass, 0.3), 8.0, 40.0)
     phase = weighted_phase(speed, d.bars)
     swing_width = offset(bumps(p, by_velocity(hits, 0.25), 16.0, 64.0), 0.7)
-    add_bumps(swing_width, by_velocity(d.bass, 0.08), 16.0, 64.0)
+    add_bumps(swing_width, by_velocity(d.bass, 0.15), 16.0, 64.0)
     plane = bumps(p, alternating(d.upper(), 0.08), 3.0, 16.0)
     # The loop starts at a turning point, where a push on a swing goes in; the downbeat is the push.
     angles = [w * math.cos(a) for w, a in zip(swing_width, phase)]
@@ -300,7 +302,8 @@ def corkscrew(d: Drums) -> Loop:
     radius = offset(bumps(p, by_velocity(d.upper(), 0.4), 3.0, 20.0), 1.0)
     add_bumps(radius, by_velocity(d.kick, 0.1), 6.0, 40.0)
     depth = uniform_phase(p, 1)
-    push = bumps(p, by_velocity(d.snare, 0.15), 4.0, 28.0)
+    add_bumps(radius, by_velocity(d.snare, 0.1), 4.0, 28.0)
+    push = bumps(p, by_velocity(d.snare, 0.25), 4.0, 28.0)
     x = [r * math.cos(a) for r, a in zip(radius, phase)]
     y = [r * math.sin(a) for r, a in zip(radius, phase)]
     z = [math.sin(w) + q for w, q in zip(depth, push)]
@@ -313,7 +316,8 @@ def spiral(d: Drums) -> Loop:
     p = d.period
     phase = weighted_phase(offset(_density(d, 24.0), 1.0), 2)
     loop_angle = uniform_phase(p, 1)
-    breath = bumps(p, by_velocity(merged(d.kick, d.snare), 0.15), 8.0, 40.0)
+    breath = bumps(p, by_velocity(d.kick, 0.15), 8.0, 40.0)
+    add_bumps(breath, by_velocity(d.snare, 0.25), 8.0, 40.0)
     radius = [0.35 + 0.65 * (0.5 - 0.5 * math.cos(w)) + b for w, b in zip(loop_angle, breath)]
     tilt = bumps(p, alternating(d.perc, 0.1), 4.0, 24.0)
     x = [r * math.cos(a) for r, a in zip(radius, phase)]
@@ -327,7 +331,7 @@ def slalom(d: Drums) -> Loop:
     the direction of travel, and depth swings the opposite way to the turns."""
     p = d.period
     pace = offset(bumps(p, by_velocity(d.kick, 0.6), 6.0, 30.0), 1.0)
-    add_bumps(pace, by_velocity(d.bass, 0.2), 8.0, 40.0)
+    add_bumps(pace, by_velocity(d.bass, 0.35), 8.0, 40.0)
     phase = weighted_phase(pace, d.bars)
     cutbacks = []
     for e in d.snare:
@@ -335,9 +339,9 @@ def slalom(d: Drums) -> Loop:
         cutbacks.append((e.time, -0.3 * e.velocity * (1.0 if heading >= 0.0 else -1.0)))
     cut = bumps(p, cutbacks, 3.0, 28.0)
     lift = bumps(p, by_velocity(d.kick, 0.4), 4.0, 32.0)
-    add_bumps(lift, by_velocity(d.hats, 0.03), 2.0, 8.0)
+    add_bumps(lift, by_velocity(d.hats, 0.06), 2.0, 8.0)
     counter = bumps(p, by_velocity(d.kick, -0.2), 4.0, 32.0)
-    add_bumps(counter, alternating(d.perc, 0.06), 3.0, 16.0)
+    add_bumps(counter, alternating(d.perc, 0.15), 3.0, 16.0)
     x = [math.sin(a) + c for a, c in zip(phase, cut)]
     y = [0.1 * math.cos(2.0 * a) + l for a, l in zip(phase, lift)]
     z = [-0.4 * math.sin(2.0 * a) + c for a, c in zip(phase, counter)]
