@@ -3,7 +3,7 @@
 # (ctest) and the Python test suite (pytest). Arguments go to pytest.
 source "$(dirname "$0")/venv.sh"
 install_pivolet -Ccmake.define.PIVOLET_BUILD_TESTS=ON
-python -m pip install --quiet "pytest>=7"
+python -m pip install --quiet "pytest>=7" selenium mypy
 cd "$repo_root"
 ctest --test-dir build/module --output-on-failure
 python -m pytest "$@"

@@ -1,0 +1,240 @@
+"""The demo command: its SVG picture of one loop, its WAV of four loops, and how the synth maps motion."""
+
+from __future__ import annotations
+
+import math
+import subprocess
+import sys
+import wave
+import xml.etree.ElementTree as ElementTree
+from pathlib import Path
+
+import pytest
+
+import pivolet
+from browser_session import console_errors, inked_fraction, start_chromium
+from pivolet_demo import wav_render
+from pivolet_demo.__main__ import DEFAULT_PATTERN
+from pivolet_demo.patterns import Loop
+
+SVG = "{http://www.w3.org/2000/svg}"
+ROWS = pivolet.catalogue()
+
+
+def _chosen_rows() -> dict[str, dict]:
+    """A few built-ins picked by what makes a drawing or a sound hard, not by name."""
+    three_d = [row for row in ROWS if row["dimensions"] == 3]
+    return {
+        "shortest loop": min(ROWS, key=lambda row: row["period_pips"]),
+        "longest loop": max(ROWS, key=lambda row: row["period_pips"]),
+        "first 3-D": three_d[0],
+        "last 3-D": three_d[-1],
+        "last built-in": ROWS[-1],
+    }
+
+
+CHOSEN = _chosen_rows()
+# Each case with a tempo of its own, one of them left to the default.
+CASES = [
+    ("shortest loop", None),
+    ("longest loop", 97.5),
+    ("first 3-D", 60.0),
+    ("last 3-D", 174.0),
+    ("last built-in", 120.0),
+]
+
+
+def run_demo(*arguments: str) -> subprocess.CompletedProcess:
+    return subprocess.run([sys.executable, "-m", "pivolet_demo", *arguments], capture_output=True, text=True)
+
+
+@pytest.fixture(scope="module")
+def outputs(tmp_path_factory) -> dict[str, tuple[dict, float, Path, Path]]:
+    made = {}
+    for case, bpm in CASES:
+        row = CHOSEN[case]
+        out = tmp_path_factory.mktemp("demo")
+        arguments = [row["name"], "--out", str(out)] + ([] if bpm is None else ["--bpm", str(bpm)])
+        finished = run_demo(*arguments)
+        assert finished.returncode == 0, finished.stderr
+        printed = finished.stdout.split()
+        assert len(printed) == 2, finished.stdout
+        svg, wav = (Path(path) for path in printed)
+        made[case] = (row, 120.0 if bpm is None else bpm, svg, wav)
+    return made
+
+
+def _path_points(svg: Path) -> list[tuple[float, float]]:
+    root = ElementTree.parse(svg).getroot()
+    (path,) = [element for element in root.iter(SVG + "path") if element.get("id") == "loop-path"]
+    numbers = [float(token) for token in path.get("d").replace("M", " ").replace("L", " ").replace("Z", " ").split()]
+    assert len(numbers) % 2 == 0
+    return list(zip(numbers[0::2], numbers[1::2]))
+
+
+def test_default_is_a_three_dimensional_beat_study():
+    (row,) = [row for row in ROWS if row["name"] == DEFAULT_PATTERN]
+    assert row["name"].startswith("beat_") and row["dimensions"] == 3
+
+
+@pytest.mark.parametrize("case", [case for case, _ in CASES])
+class TestOutputs:
+    def test_files_are_named_after_the_pattern_and_exist(self, outputs, case):
+        row, _, svg, wav = outputs[case]
+        assert (svg.name, wav.name) == (f"{row['name']}.svg", f"{row['name']}.wav")
+        assert svg.is_file() and wav.is_file()
+
+    def test_svg_path_has_one_point_per_pip(self, outputs, case):
+        row, _, svg, _ = outputs[case]
+        assert len(_path_points(svg)) == row["period_pips"]
+
+    def test_svg_carries_title_description_start_and_beats(self, outputs, case):
+        row, _, svg, _ = outputs[case]
+        root = ElementTree.parse(svg).getroot()
+        assert root.find(SVG + "title").text == row["name"]
+        assert root.find(SVG + "desc").text == row["description"]
+        texts = ["".join(element.itertext()) for element in root.iter(SVG + "text")]
+        assert row["name"] in texts
+        groups = {element.get("id"): element for element in root.iter(SVG + "g")}
+        ticks = groups["beat-ticks"].findall(SVG + "line")
+        assert len(ticks) == math.ceil(row["period_pips"] / pivolet.PIPS_PER_BEAT)
+        start = groups["start-marker"].find(SVG + "circle")
+        first_x, first_y = _path_points(svg)[0]
+        assert (float(start.get("cx")), float(start.get("cy"))) == pytest.approx((first_x, first_y), abs=0.01)
+
+    def test_svg_path_follows_the_module_positions(self, outputs, case):
+        # The drawing is an affine image of the projected samples: a change of x alone moves the
+        # drawn point along the horizontal only, and a change of y alone along the vertical only.
+        row, _, svg, _ = outputs[case]
+        points = _path_points(svg)
+        for pip in range(row["period_pips"] - 1):
+            (x0, y0, z0), (x1, y1, z1) = (pivolet.sample(row["name"], p).as_tuple() for p in (pip, pip + 1))
+            (u0, v0), (u1, v1) = points[pip], points[pip + 1]
+            if z0 == z1 and y0 == y1:
+                assert v0 == pytest.approx(v1, abs=0.011)
+            if z0 == z1 and x0 == x1:
+                assert u0 == pytest.approx(u1, abs=0.011)
+
+    def test_wav_lasts_four_loops_at_the_tempo(self, outputs, case):
+        row, bpm, _, wav = outputs[case]
+        with wave.open(str(wav)) as sound:
+            assert (sound.getnchannels(), sound.getsampwidth()) == (2, 2)
+            seconds = sound.getnframes() / sound.getframerate()
+            frames = sound.readframes(sound.getnframes())
+        assert seconds == pytest.approx(4 * row["period_pips"] / 64 * 60 / bpm, abs=1 / sound.getframerate())
+        assert max(frames) > 0, "the WAV is silent"
+
+
+def test_unknown_name_is_refused():
+    finished = run_demo("no_such_pattern_anywhere")
+    assert finished.returncode == 2
+    assert "unknown built-in pattern: no_such_pattern_anywhere" in finished.stderr
+
+
+@pytest.mark.parametrize("bpm", ["0", "-120", "nan", "inf", "fast"])
+def test_tempo_must_be_a_positive_number(bpm):
+    finished = run_demo(ROWS[0]["name"], "--bpm", bpm, "--out", "unused")
+    assert finished.returncode == 2 and "--bpm" in finished.stderr
+
+
+# ---- the synth's mapping, heard through constant positions ----
+
+def _steady(x: float, y: float, z: float) -> Loop:
+    return Loop("steady", "", 64, 3, tuple([(x, y, z)] * 64))
+
+
+def _rms(values) -> float:
+    values = list(values)
+    return math.sqrt(sum(v * v for v in values) / len(values))
+
+
+def _between_clicks(channel: list[float], bpm: float) -> list[float]:
+    # The second half of each beat holds no click, so the tone alone can be measured there.
+    frames_per_beat = round(60.0 / bpm * wav_render.SAMPLE_RATE_HZ)
+    return [value for n, value in enumerate(channel) if n % frames_per_beat >= frames_per_beat // 2]
+
+
+def _zero_crossings(values: list[float]) -> int:
+    return sum(1 for a, b in zip(values, values[1:]) if (a < 0.0) != (b < 0.0))
+
+
+@pytest.mark.parametrize("x, louder", [(-1.0, "left"), (1.0, "right"), (-0.5, "left"), (0.5, "right")])
+def test_x_pans(x, louder):
+    left, right = wav_render.render(_steady(x, 0.0, 0.0), 120.0, loops=1)
+    left_level, right_level = _rms(_between_clicks(left, 120.0)), _rms(_between_clicks(right, 120.0))
+    assert (left_level > right_level) == (louder == "left")
+
+
+def test_centre_is_balanced():
+    left, right = wav_render.render(_steady(0.0, 0.0, 0.0), 120.0, loops=1)
+    assert _rms(left) == pytest.approx(_rms(right), rel=1e-9)
+
+
+def test_y_sets_the_pitch_an_octave_each_way():
+    counts = {}
+    for y in (-1.0, 0.0, 1.0):
+        left, _ = wav_render.render(_steady(0.0, y, 1.0), 120.0, loops=1)
+        counts[y] = _zero_crossings(_between_clicks(left, 120.0))
+    assert counts[0.0] / counts[-1.0] == pytest.approx(2.0, rel=0.1)
+    assert counts[1.0] / counts[0.0] == pytest.approx(2.0, rel=0.1)
+
+
+def test_nearer_is_brighter_and_louder():
+    far, _ = wav_render.render(_steady(0.0, 0.0, -1.0), 120.0, loops=1)
+    near, _ = wav_render.render(_steady(0.0, 0.0, 1.0), 120.0, loops=1)
+    far, near = _between_clicks(far, 120.0), _between_clicks(near, 120.0)
+
+    def brightness(values):
+        return _rms(b - a for a, b in zip(values, values[1:])) / _rms(values)
+
+    assert _rms(near) > _rms(far)
+    assert brightness(near) > 1.5 * brightness(far)
+
+
+def _steady_two_beats() -> Loop:
+    return Loop("steady", "", 128, 3, tuple([(0.0, -1.0, -1.0)] * 128))
+
+
+def test_every_beat_clicks_and_loop_starts_click_higher():
+    # A still, low and dull point sounds a steady tone far below the clicks, so differencing the
+    # signal leaves mostly the clicks: present at every beat, absent between, higher on loop starts.
+    bpm = 100.0
+    loop = _steady_two_beats()
+    left, _ = wav_render.render(loop, bpm, loops=2)
+    edges = [b - a for a, b in zip(left, left[1:])]
+    frames_per_beat = 60.0 / bpm * wav_render.SAMPLE_RATE_HZ
+    window = int(0.01 * wav_render.SAMPLE_RATE_HZ)
+    beats = 2 * loop.period_pips // pivolet.PIPS_PER_BEAT
+    pitch = {}
+    for beat in range(beats):
+        start = round(beat * frames_per_beat)
+        at_click, between = edges[start:start + window], edges[start + 10 * window:start + 11 * window]
+        assert _rms(at_click) > 5 * _rms(between), beat
+        pitch[beat] = _zero_crossings(at_click)
+    for beat in range(beats):
+        loop_start = beat * pivolet.PIPS_PER_BEAT % loop.period_pips == 0
+        other = beat + 1 if loop_start else beat - 1
+        assert (pitch[beat] > 1.3 * pitch[other]) == loop_start, (beat, pitch)
+
+
+def test_wav_renders_a_loop_within_full_scale():
+    left, right = wav_render.render(_steady(1.0, 1.0, 1.0), 300.0, loops=1)
+    assert max(map(abs, left + right)) <= 1.0
+
+
+# ---- the picture in a real browser ----
+
+@pytest.fixture(scope="module")
+def chromium():
+    driver = start_chromium()
+    driver.set_window_size(800, 900)
+    yield driver
+    driver.quit()
+
+
+@pytest.mark.parametrize("case", ["first 3-D", "shortest loop"])
+def test_svg_renders_in_chromium(chromium, outputs, case):
+    _, _, svg, _ = outputs[case]
+    chromium.get(svg.as_uri())
+    assert console_errors(chromium) == []
+    assert inked_fraction(chromium.get_screenshot_as_png()) > 0.01
