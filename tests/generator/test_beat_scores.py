@@ -406,6 +406,13 @@ def test_reggae_steppers_kicks_every_beat_under_a_beat_3_rim():
         assert positions(s.snare, bar) == [8]
 
 
+@pytest.mark.parametrize("style", ["reggae_one_drop", "reggae_steppers"])
+def test_reggae_hats_swing_their_offbeat_eighths_onto_the_triplet(style):
+    hats = score(style).hats
+    offbeats = {h.time % BEAT for h in hats if h.time % BEAT != 0}
+    assert offbeats == {Fraction(2 * BEAT, 3)}
+
+
 def test_reggae_rockers_kicks_on_one_and_three():
     s = score("reggae_rockers")
     for bar in range(2):

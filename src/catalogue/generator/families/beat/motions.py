@@ -106,7 +106,8 @@ def _bass_excursions(d: Drums, scale: float, lift_by_pitch: bool) -> Signal:
 
 def bounce(d: Drums) -> Loop:
     """Kick-led bounce: every kick lifts the point with a quick rise and a longer fall; the backbeat
-    and the percussion nudge it sideways, the hats tap in depth and the bass adds weight below."""
+    and the percussion nudge it sideways, the hats tap in depth and bass notes deepen the stroke.
+    For the bare pulse the kick term is the bare-pulse rule itself: (0, 0.55, 0) per kick, 6.4 up, 29.44 down."""
     p = d.period
     y = bumps(p, by_velocity(d.kick, 0.55), 6.4, 29.44)
     add_bumps(y, by_velocity(d.bass, 0.12), 8.0, 40.0)

@@ -138,9 +138,9 @@ def every(interval: Time, period: int, velocities: Iterable[float], start: Time 
     return tuple(hits)
 
 
-def swing(part: Part, delay: Time) -> Part:
-    """Delays every stroke on the second sixteenth of an eighth note: the shuffle of swung sixteenths."""
-    return tuple(replace(h, time=h.time + Fraction(delay)) if h.time % (2 * STEP) == STEP else h for h in part)
+def swing(part: Part, delay: Time, unit: int = STEP) -> Part:
+    """Delays every stroke on the second `unit` of each pair: swung sixteenths by default, swung eighths with unit 32."""
+    return tuple(replace(h, time=h.time + Fraction(delay)) if h.time % (2 * unit) == unit else h for h in part)
 
 
 def nudge(part: Part, moves: Dict[int, Time]) -> Part:

@@ -40,6 +40,7 @@ FOUR_BARS = 4 * BAR
 
 SHUFFLE = Fraction(16, 3)  # sixteenths swung onto a triplet grid
 GARAGE_SWING = Fraction(16, 5)  # a lighter push of the second sixteenth
+EIGHTH = 32
 EIGHTH_SHUFFLE = Fraction(32, 3)  # eighth-note offbeats swung onto a triplet grid
 
 HIT_OUTSIDE_LOOP = "a hit lies outside its score's loop: "
@@ -526,7 +527,7 @@ REGGAE_ONE_DROP = Score(
     "reggae_one_drop", TWO_BARS,
     kick=grid("........X......." * 2),
     snare=grid("........X......." * 2),  # rim shot with the kick on beat 3; beat 1 stays empty
-    hats=swing(eighths(2, "x", "o"), EIGHTH_SHUFFLE),
+    hats=swing(eighths(2, "x", "o"), EIGHTH_SHUFFLE, unit=EIGHTH),
     perc=grid(SKANK * 2),
     bass=bassline("..0=..7.0...5=..|..0=..7.3=..0...", 0.85),
 )
@@ -535,7 +536,7 @@ REGGAE_STEPPERS = Score(
     "reggae_steppers", TWO_BARS,
     kick=four_on_the_floor(2),
     snare=grid("........X......." * 2),
-    hats=swing(eighths(2, "x", "g"), EIGHTH_SHUFFLE),
+    hats=swing(eighths(2, "x", "g"), EIGHTH_SHUFFLE, unit=EIGHTH),
     perc=grid(SKANK * 2),
     bass=bassline("0=..0=..0=..0=..|5=..5=..3=..3=..", 0.85),
 )
