@@ -190,6 +190,7 @@ class TestUserPatterns:
         assert library.sample(pip_count=1, name="mine").as_tuple() == (0.25, 0.0, 0.0)
         assert library.sample(name="bounce", pip_count=32).as_tuple() == pivolet.sample("bounce", 32).as_tuple()
         assert library.sample(b"mine", 3).as_tuple() == (0.25, 0.0, 0.0)
+        assert library.sample(bytearray(b"mine"), 2).as_tuple() == (0.0, 0.0, 0.0)
 
     def test_callers_patterns_are_unchanged(self):
         points = [(0.5, 0.25, 0.0), (-0.5, 0.0, 0.125)]

@@ -60,6 +60,7 @@ class TestName:
 
     def test_bytes_name_is_taken_byte_for_byte(self):
         assert make(name=b"from_bytes").name == "from_bytes"
+        assert make(name=bytearray(b"from_bytearray"), description=bytearray(b"d")).description == "d"
         raises_value_error(INVALID_NAME, lambda: make(name="caf\u00e9".encode()))
 
     def test_name_not_encodable_as_utf8_is_refused_in_conversion(self):

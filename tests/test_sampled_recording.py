@@ -63,7 +63,7 @@ class TestIdentifiers:
         raises_value_error(INVALID_IDENTIFIER, lambda: record(dimensions=[name, "left"], samples=[[0.0, 0.0]]))
 
     def test_bytes_are_taken_byte_for_byte(self):
-        recording = record(name=b"raw_take", dimensions=[b"left", "right"])
+        recording = record(name=b"raw_take", dimensions=[b"left", bytearray(b"right")])
         assert recording.name == "raw_take" and recording.dimensions == ["left", "right"]
         raises_value_error(INVALID_IDENTIFIER, lambda: record(name=b"\xc3\xa9"))
 
