@@ -8,7 +8,7 @@ from pivolet_demo.patterns import Loop
 WIDTH = 120
 HEIGHT = 96
 MAX_POINTS = 96
-FILL_FRACTION = 0.92
+PADDING = 6
 
 
 def _num(value: float) -> str:
@@ -21,11 +21,10 @@ def decimated_pips(period_pips: int) -> list[int]:
 
 
 def render(loop: Loop) -> str:
-    scale = FILL_FRACTION * min(WIDTH / (2 * projection.U_EXTENT), HEIGHT / (2 * projection.V_EXTENT))
+    fit = projection.Fit(loop.points, PADDING, PADDING, WIDTH - 2 * PADDING, HEIGHT - 2 * PADDING)
 
     def at(pip: int) -> tuple[float, float]:
-        u, v = projection.project(*loop.at(pip))
-        return WIDTH / 2 + u * scale, HEIGHT / 2 - v * scale
+        return fit.point(loop.at(pip))
 
     pips = decimated_pips(loop.period_pips) + [0]
     points = " ".join(f"{_num(x)},{_num(y)}" for x, y in map(at, pips))

@@ -176,6 +176,7 @@
   const player = {
     pattern: null,
     screen: null,
+    nearness: null,
     pip: 0,
     playing: true,
     bpm: Number(tempoInput.value),
@@ -195,35 +196,41 @@
     return player.bpm / 60 * PIPS_PER_BEAT;
   }
 
-  function layout() {
-    const margin = 24;
-    const scale = Math.min((canvas.width - 2 * margin) / (2 * projection.uExtent),
-                           (canvas.height - 2 * margin) / (2 * projection.vExtent));
-    return (point) => {
-      const [u, v] = project(point);
-      return [canvas.width / 2 + u * scale, canvas.height / 2 - v * scale];
+  // Zooms the loop to fill the canvas, keeping its proportions, as the demo's picture does; depth
+  // is shown relative to the loop's own range so that shallow depth still reads.
+  function fitTo(points) {
+    const margin = 28;
+    const projected = points.map(project);
+    const us = projected.map((p) => p[0]);
+    const vs = projected.map((p) => p[1]);
+    const zs = points.map((p) => p[2]);
+    const middle = (values) => (Math.min(...values) + Math.max(...values)) / 2;
+    const span = (values) => Math.max(Math.max(...values) - Math.min(...values), projection.minFitSpan);
+    const uMid = middle(us), vMid = middle(vs), zMid = middle(zs), zSpan = span(zs);
+    const scale = Math.min((canvas.width - 2 * margin) / span(us), (canvas.height - 2 * margin) / span(vs));
+    return {
+      screen: projected.map(([u, v]) => [canvas.width / 2 + (u - uMid) * scale, canvas.height / 2 - (v - vMid) * scale]),
+      nearness: (z) => Math.min(1, Math.max(0, (z - zMid) / zSpan + 0.5)),
     };
   }
 
-  function drawFrame(toScreen) {
-    drawing.strokeStyle = "#d3d8df";
-    drawing.lineWidth = 1;
-    const corners = [];
-    for (const x of [-1, 1]) for (const y of [-1, 1]) for (const z of [-1, 1]) corners.push([x, y, z]);
-    for (let i = 0; i < corners.length; i++) {
-      for (let j = i + 1; j < corners.length; j++) {
-        const differing = [0, 1, 2].filter((k) => corners[i][k] !== corners[j][k]);
-        if (differing.length !== 1) continue;
-        drawing.setLineDash(differing[0] === 2 ? [4, 4] : []);
-        const a = toScreen(corners[i]);
-        const b = toScreen(corners[j]);
-        drawing.beginPath();
-        drawing.moveTo(a[0], a[1]);
-        drawing.lineTo(b[0], b[1]);
-        drawing.stroke();
-      }
+  function drawAxesKey() {
+    const origin = [canvas.width - 80, canvas.height - 20];
+    const keys = [["x", [1, 0, 0], "#d1495b"], ["y", [0, 1, 0], "#2e933c"], ["z far", [0, 0, -1], "#3066be"]];
+    drawing.font = "11px sans-serif";
+    drawing.lineWidth = 1.5;
+    for (const [label, direction, colour] of keys) {
+      const [u, v] = project(direction);
+      const length = Math.hypot(u, v);
+      const end = [origin[0] + 30 * u / length, origin[1] - 30 * v / length];
+      drawing.strokeStyle = colour;
+      drawing.fillStyle = colour;
+      drawing.beginPath();
+      drawing.moveTo(origin[0], origin[1]);
+      drawing.lineTo(end[0], end[1]);
+      drawing.stroke();
+      drawing.fillText(label, end[0] + 4, end[1] - 3);
     }
-    drawing.setLineDash([]);
   }
 
   function draw(wrappedPip) {
@@ -232,7 +239,7 @@
     const period = pattern.periodPips;
     drawing.fillStyle = "#ffffff";
     drawing.fillRect(0, 0, canvas.width, canvas.height);
-    drawFrame(layout());
+    drawAxesKey();
 
     drawing.strokeStyle = "rgba(90, 107, 134, 0.35)";
     drawing.lineWidth = 1.5;
@@ -262,7 +269,7 @@
     for (let back = trail; back >= 1; back--) {
       const from = wrap(wrappedPip - back, period);
       const to = wrap(from + 1, period);
-      const near = nearness(pattern.points[to][2]);
+      const near = player.nearness(pattern.points[to][2]);
       drawing.strokeStyle = depthColour(near, 1 - back / (trail + 1));
       drawing.lineWidth = 1.5 + 3 * near;
       drawing.beginPath();
@@ -272,7 +279,7 @@
     }
 
     const point = pattern.points[wrappedPip];
-    const near = nearness(point[2]);
+    const near = player.nearness(point[2]);
     const [px, py] = screen[wrappedPip];
     drawing.fillStyle = depthColour(near, 1);
     drawing.beginPath();
@@ -339,7 +346,9 @@
 
   function openViewer(pattern) {
     player.pattern = pattern;
-    player.screen = pattern.points.map(layout());
+    const fit = fitTo(pattern.points);
+    player.screen = fit.screen;
+    player.nearness = fit.nearness;
     player.pip = 0;
     seekInput.max = String(pattern.periodPips);
     seekInput.value = "0";
