@@ -3,8 +3,13 @@
 from __future__ import annotations
 
 import dataclasses
+from typing import TYPE_CHECKING
 
 import pivolet
+
+if TYPE_CHECKING:
+    # Only the module's type stub names the shape of a listing row; at run time rows are dicts.
+    from pivolet import _CatalogueRow as CatalogueRow
 
 # Family prefixes are the first word of a name, except for these, which take two.
 TWO_WORD_FAMILIES = ("accent_walk",)
@@ -34,18 +39,18 @@ class Loop:
         return self.points[pip % self.period_pips]
 
 
-def builtin_rows() -> list[dict]:
+def builtin_rows() -> list[CatalogueRow]:
     return pivolet.catalogue()
 
 
-def find_row(name: str) -> dict:
+def find_row(name: str) -> CatalogueRow:
     for row in builtin_rows():
         if row["name"] == name:
             return row
     raise KeyError(UNKNOWN_PATTERN + name)
 
 
-def sample_loop(row: dict) -> Loop:
+def sample_loop(row: CatalogueRow) -> Loop:
     name = row["name"]
     points = tuple(pivolet.sample(name, pip).as_tuple() for pip in range(row["period_pips"]))
     return Loop(name, row["description"], row["period_pips"], row["dimensions"], points)

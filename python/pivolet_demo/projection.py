@@ -8,6 +8,7 @@ near points larger and brighter.
 from __future__ import annotations
 
 import math
+from collections.abc import Sequence
 
 # Half-length cabinet projection at 30 degrees: a unit of depth is drawn half as long as a unit of x.
 DEPTH_SCALE = 0.5
@@ -34,7 +35,7 @@ class Fit:
     axes, so shapes keep their proportions; drawing coordinates grow rightwards and downwards.
     """
 
-    def __init__(self, points, left: float, top: float, width: float, height: float):
+    def __init__(self, points: Sequence[tuple[float, float, float]], left: float, top: float, width: float, height: float):
         projected = [project(*point) for point in points]
         us = [u for u, _ in projected]
         vs = [v for _, v in projected]
@@ -46,8 +47,8 @@ class Fit:
         self.centre_x = left + width / 2
         self.centre_y = top + height / 2
         depths = [point[2] for point in points]
-        self.z_mid = (min(depths) + max(depths)) / 2
-        self.z_span = max(max(depths) - min(depths), MIN_FIT_SPAN)
+        self.z_mid: float = (min(depths) + max(depths)) / 2
+        self.z_span: float = max(max(depths) - min(depths), MIN_FIT_SPAN)
 
     def point(self, position: tuple[float, float, float]) -> tuple[float, float]:
         u, v = project(*position)

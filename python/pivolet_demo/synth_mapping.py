@@ -26,11 +26,11 @@ CLICK_LENGTH_SECONDS = 0.05
 
 
 def frequency(y: float) -> float:
-    return BASE_FREQUENCY_HZ * 2.0 ** (y * PITCH_RANGE_OCTAVES)
+    return BASE_FREQUENCY_HZ * math.pow(2.0, y * PITCH_RANGE_OCTAVES)
 
 
 def cutoff(z: float) -> float:
-    return CUTOFF_LOWEST_HZ * 2.0 ** (nearness(z) * CUTOFF_RANGE_OCTAVES)
+    return CUTOFF_LOWEST_HZ * math.pow(2.0, nearness(z) * CUTOFF_RANGE_OCTAVES)
 
 
 def level(z: float) -> float:

@@ -24,7 +24,7 @@ def moving_components(loop: Loop) -> int:
     return 1
 
 
-def encode(loop: Loop) -> dict:
+def encode(loop: Loop) -> dict[str, object]:
     components = moving_components(loop)
     values = [value for point in loop.points for value in point[:components]]
     packed = struct.pack(f"<{len(values)}d", *values)

@@ -113,6 +113,9 @@ def build_site(out_dir: Path) -> Path:
     """Writes the gallery into out_dir and returns the path of its index.html."""
     pattern_dir = out_dir / PATTERN_DIR
     pattern_dir.mkdir(parents=True, exist_ok=True)
+    # A rebuild after the catalogue changed must not leave scripts of patterns that are gone.
+    for stale in pattern_dir.glob("*.js"):
+        stale.unlink()
     for static in STATIC_FILES:
         shutil.copyfile(STATIC_DIR / static, out_dir / static)
     (out_dir / SETTINGS_FILE).write_text(_settings_script(), encoding="utf-8")
