@@ -4,7 +4,6 @@ and a type checker reading them accepts the module's real uses and rejects what 
 from __future__ import annotations
 
 import os
-import shutil
 import subprocess
 import sys
 import textwrap
@@ -57,41 +56,36 @@ def _mypy_available() -> None:
         pytest.skip(MISSING_MYPY)
 
 
-@pytest.fixture(scope="module")
-def stub_dir(tmp_path_factory) -> Path:
-    """A folder holding only a copy of the installed stub.
-
-    mypy does not read a lone stub from site-packages, and refuses site-packages on its search
-    path, so the installed file is checked from a copy.
-    """
-    installed = Path(pivolet.__file__).with_name("pivolet.pyi")
-    assert installed.is_file(), f"no stub installed beside {pivolet.__file__}"
-    folder = tmp_path_factory.mktemp("stubs")
-    shutil.copyfile(installed, folder / "pivolet.pyi")
-    return folder
+def test_stub_is_installed_beside_the_module_and_as_a_stub_package():
+    module_folder = Path(pivolet.__file__).parent
+    beside = module_folder / "pivolet.pyi"
+    package = module_folder / "pivolet-stubs" / "__init__.pyi"
+    assert beside.is_file() and package.is_file()
+    assert beside.read_bytes() == package.read_bytes()
 
 
-def _run(arguments: list[str], stub_dir: Path, cwd: Path) -> subprocess.CompletedProcess:
-    environment = dict(os.environ, MYPYPATH=str(stub_dir))
+def _run(arguments: list[str], cwd: Path) -> subprocess.CompletedProcess:
+    # No search path of our own: the checker must find the installed stubs as any user's would.
+    environment = {key: value for key, value in os.environ.items() if key != "MYPYPATH"}
     return subprocess.run([sys.executable, "-m", *arguments], capture_output=True, text=True, env=environment, cwd=cwd)
 
 
-def test_stubtest_reports_nothing(stub_dir, tmp_path):
+def test_stubtest_reports_nothing(tmp_path):
     _mypy_available()
     arguments = ["mypy.stubtest", "pivolet"]
     if ALLOWLIST.is_file():
         arguments += ["--allowlist", str(ALLOWLIST)]
-    finished = _run(arguments, stub_dir, tmp_path)
+    finished = _run(arguments, tmp_path)
     output = finished.stdout + finished.stderr
     assert "error" not in output and "unused allowlist" not in output, output
     assert finished.returncode == 0, output
 
 
-def test_type_checker_accepts_uses_and_rejects_refused_calls(stub_dir, tmp_path):
+def test_type_checker_accepts_uses_and_rejects_refused_calls(tmp_path):
     _mypy_available()
     uses = tmp_path / "uses.py"
     uses.write_text(USES, encoding="utf-8")
-    finished = _run(["mypy", "--no-incremental", "--strict-optional", str(uses)], stub_dir, tmp_path)
+    finished = _run(["mypy", "--no-incremental", "--strict-optional", str(uses)], tmp_path)
     reported = sorted({int(line.split(":")[1]) for line in finished.stdout.splitlines() if ": error:" in line})
     refused = [number for number, line in enumerate(USES.splitlines(), 1) if line.endswith("# refused")]
     assert reported == refused, finished.stdout
