@@ -22,12 +22,7 @@ RESULTS_PATH = OUT_DIR / "results.json"
 SECTIONS = ("per-call", "whole", "process", "build")
 FLOOR_MISSING = f"the floor module is not built in {FLOOR_BUILD_DIR}: run ./scripts/bench.sh, which builds it"
 
-import build_times  # noqa: E402
-import inputs  # noqa: E402
-import per_call  # noqa: E402
-import process_probes  # noqa: E402
 import report  # noqa: E402
-import whole_operations  # noqa: E402
 
 
 def import_floor():
@@ -63,6 +58,17 @@ def parse_arguments(argv):
     return arguments
 
 
+def processor_model() -> str:
+    try:
+        with open("/proc/cpuinfo", encoding="utf-8") as cpuinfo:
+            for line in cpuinfo:
+                if line.startswith("model name"):
+                    return line.split(":", 1)[1].strip()
+    except OSError:
+        pass
+    return platform.processor()
+
+
 def load_averages() -> list[float]:
     return list(os.getloadavg())
 
@@ -74,7 +80,7 @@ def context(arguments, module, floor) -> dict:
         "started": datetime.datetime.now().isoformat(timespec="seconds"),
         "python": sys.version,
         "machine": platform.machine(),
-        "processor": platform.processor() or platform.uname().processor,
+        "processor": processor_model(),
         "cpu_count": os.cpu_count(),
         "module": module.__file__,
         "floor": floor.__file__,
@@ -93,7 +99,13 @@ def progress(message: str) -> None:
 
 def main(argv=None) -> int:
     arguments = parse_arguments(argv)
+    # Imported once the arguments are read, so that --help works before the module is built.
+    import build_times
+    import inputs
+    import per_call
     import pivolet
+    import process_probes
+    import whole_operations
 
     floor = import_floor()
     run_context = context(arguments, pivolet, floor)

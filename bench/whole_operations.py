@@ -86,6 +86,14 @@ def operations(module, pattern_inputs: list[inputs.PatternInput]) -> Iterator[Op
             note="an empty library lists the built-ins",
         ),
         Operation(
+            f"PatternLibrary copying {copied} exactly",
+            lambda: build_library(module, copy_input),
+            lambda: plain_python.triples_as_floats(copied_rows),
+            CONVERSION_REFERENCE,
+            Target(CONSTRUCTION_LIMIT),
+            note=f"{copied_period} samples, each compared with the built-in",
+        ),
+        Operation(
             f"PatternLibrary of {len(pattern_inputs)} x {inputs.USER_PATTERN_SAMPLES} samples",
             lambda: build_library(module, pattern_inputs),
             lambda: plain_python.patterns_as_floats(user_rows),
@@ -102,14 +110,6 @@ def operations(module, pattern_inputs: list[inputs.PatternInput]) -> Iterator[Op
             None,
             heavy=True,
             note="the library's share of the line above: copying and checking the patterns",
-        ),
-        Operation(
-            f"PatternLibrary copying {copied} exactly",
-            lambda: build_library(module, copy_input),
-            lambda: plain_python.triples_as_floats(copied_rows),
-            CONVERSION_REFERENCE,
-            Target(CONSTRUCTION_LIMIT),
-            note=f"{copied_period} samples, each compared with the built-in",
         ),
     ]
     for axis_count in inputs.RECORDING_AXIS_COUNTS:
