@@ -16,10 +16,14 @@ constexpr double clamp_unit(double v) noexcept {
 Offset3 evaluate_strokes(pip p, pip period, std::span<const Stroke> strokes) noexcept {
     double sum_x = 0.0;
     double sum_y = 0.0;
+    const pip c = wrap_pip(p, period);
     for (const Stroke& stroke : strokes) {
-        const pip c = wrap_pip(p, period);
-        // Both operands lie in [0, period), so the difference cannot overflow.
-        const pip rel = wrap_pip(c - stroke.offset, period);
+        // Both c and the offset lie in [0, period), so the difference lies in (-period, period) and
+        // one correction wraps it; a period of 0 or less makes every rel 0, as wrap_pip would.
+        pip rel = period > 0 ? c - stroke.offset : 0;
+        if (rel < 0) {
+            rel += period;
+        }
         double e = 0.0;
         if (rel < stroke.length) {
             const double s = std::sin((static_cast<double>(rel) / static_cast<double>(stroke.length)) * angles::pi);
