@@ -17,6 +17,17 @@ int main() {
         const std::string longer = std::string(entry.name) + "_";
         CHECK(find_catalogue_entry(longer) == nullptr);
         CHECK(find_catalogue_entry(entry.name.substr(0, entry.name.size() - 1)) == nullptr);
+        CHECK(find_catalogue_entry(std::string(entry.name) + '\0') == nullptr);
+        // Keys around the eight bytes the search compares first: a match only when the bytes are equal.
+        for (std::size_t length = 1; length <= 9 && length < entry.name.size(); ++length) {
+            const std::string_view truncated = entry.name.substr(0, length);
+            const auto* found = find_catalogue_entry(truncated);
+            CHECK(found == nullptr || found->name == truncated);
+            std::string with_nul(truncated);
+            with_nul.push_back('\0');
+            with_nul.append(entry.name.substr(length));
+            CHECK(find_catalogue_entry(with_nul) == nullptr);
+        }
     }
     for (std::string_view missing : {std::string_view{}, std::string_view{"bounce"}, std::string_view{"LFO_BREATHE"},
                                      std::string_view{"beat_house"}, std::string_view{"lfo_breathe "},
