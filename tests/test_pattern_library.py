@@ -10,6 +10,7 @@ import sys
 import pytest
 
 import pivolet
+from failure_helpers import raises_value_error, resident_bytes
 
 TOO_MANY = "Too many patterns"
 TOO_LARGE = "Pattern pack is too large"
@@ -32,12 +33,6 @@ def builtin_copy(name, period=None, description=None):
 
 def flat(name, count):
     return pivolet.SampledPattern(name, "", [(0.0, 0.0, 0.0)] * count)
-
-
-def raises_value_error(message, build):
-    with pytest.raises(ValueError) as raised:
-        build()
-    assert str(raised.value) == message
 
 
 def user_rows(library):
@@ -254,11 +249,6 @@ class TestConversion:
             assert not hasattr(library, attribute)
         with pytest.raises(AttributeError):
             library.extra = 1
-
-
-def resident_bytes():
-    with open("/proc/self/statm") as statm:
-        return int(statm.read().split()[1]) * os.sysconf("SC_PAGE_SIZE")
 
 
 @pytest.mark.skipif(not os.path.exists("/proc/self/statm"), reason="needs /proc")

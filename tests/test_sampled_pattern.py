@@ -10,6 +10,7 @@ import sys
 import pytest
 
 import pivolet
+from failure_helpers import raises_value_error, resident_bytes
 
 INVALID_NAME = "Invalid pattern name"
 BAD_COUNT = "A pattern requires 1..65535 samples (one per pip)"
@@ -38,12 +39,6 @@ def make(samples=THREE_POINTS, name="test_loop", description="A test loop"):
 def dimensions_of(pattern):
     # Dimensions are not exposed on the pattern itself; the library lists them.
     return pivolet.PatternLibrary([pattern]).catalogue()[-1]["dimensions"]
-
-
-def raises_value_error(message, build):
-    with pytest.raises(ValueError) as raised:
-        build()
-    assert str(raised.value) == message
 
 
 class TestName:
@@ -232,11 +227,6 @@ class TestProperties:
         assert pattern.name == "test_loop"
         with pytest.raises(UnicodeDecodeError):
             pattern.description
-
-
-def resident_bytes():
-    with open("/proc/self/statm") as statm:
-        return int(statm.read().split()[1]) * os.sysconf("SC_PAGE_SIZE")
 
 
 @pytest.mark.skipif(not os.path.exists("/proc/self/statm"), reason="needs /proc")

@@ -10,6 +10,7 @@ import sys
 import pytest
 
 import pivolet
+from failure_helpers import raises_value_error, resident_bytes
 
 INVALID_IDENTIFIER = "Invalid identifier"
 BAD_TEMPO = "A finite positive BPM and beat origin are required"
@@ -34,12 +35,6 @@ class Index:
 def record(name="take", dimensions=("left", "right"), samples=ROWS, bpm=120.0, **keywords):
     return pivolet.SampledRecording(name, list(dimensions) if isinstance(dimensions, tuple) else dimensions,
                                     samples, bpm, **keywords)
-
-
-def raises_value_error(message, build):
-    with pytest.raises(ValueError) as raised:
-        build()
-    assert str(raised.value) == message
 
 
 GOOD_IDENTIFIERS = ["a", "q" * 128, "take_2", "z0_9"]
@@ -279,11 +274,6 @@ class TestSurface:
     def test_str_is_not_a_sequence_of_axes(self):
         with pytest.raises(TypeError):
             pivolet.SampledRecording("take", "ab", [[0.0, 0.0]], 120.0)
-
-
-def resident_bytes():
-    with open("/proc/self/statm") as statm:
-        return int(statm.read().split()[1]) * os.sysconf("SC_PAGE_SIZE")
 
 
 @pytest.mark.skipif(not os.path.exists("/proc/self/statm"), reason="needs /proc")

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 namespace pivolet::testing {
 
@@ -14,6 +15,19 @@ inline int& failure_count() {
 inline void report_failure(const char* file, int line, const char* expression) {
     std::fprintf(stderr, "%s:%d: check failed: %s\n", file, line, expression);
     ++failure_count();
+}
+
+// Whether `action` throws `Exception` whose message is exactly `expected`.
+template <typename Exception>
+bool throws_with(const std::string& expected, auto&& action) {
+    try {
+        action();
+    } catch (const Exception& error) {
+        return error.what() == expected;
+    } catch (...) {
+        return false;
+    }
+    return false;
 }
 
 inline int check_result(const char* suite) {

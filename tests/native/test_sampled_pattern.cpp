@@ -12,6 +12,8 @@ using pivolet::Offset3;
 using pivolet::PatternLibrary;
 using pivolet::SampledPattern;
 
+using pivolet::testing::throws_with;
+
 namespace {
 
 SampledPattern make_pattern(const std::string& name) {
@@ -21,18 +23,6 @@ SampledPattern make_pattern(const std::string& name) {
 
 bool same(const Offset3& a, const Offset3& b) {
     return a.x == b.x && a.y == b.y && a.z == b.z;
-}
-
-template <typename Exception>
-bool throws_with(const std::string& expected, auto&& action) {
-    try {
-        action();
-    } catch (const Exception& error) {
-        return error.what() == expected;
-    } catch (...) {
-        return false;
-    }
-    return false;
 }
 
 void moved_from_state_after_move_construction() {

@@ -11,22 +11,12 @@
 using pivolet::pip;
 using pivolet::SampledRecording;
 
+using pivolet::testing::throws_with;
+
 namespace {
 
 constexpr pip highest = std::numeric_limits<pip>::max();
 constexpr pip lowest = std::numeric_limits<pip>::min();
-
-template <typename Exception>
-bool throws_with(const std::string& expected, auto&& action) {
-    try {
-        action();
-    } catch (const Exception& error) {
-        return error.what() == expected;
-    } catch (...) {
-        return false;
-    }
-    return false;
-}
 
 const std::vector<std::vector<double>> two_rows = {{0.5, -0.5}, {1.0, -1.0}};
 
