@@ -23,7 +23,7 @@ from figures import Figure
 SECTION = "build"
 PROJECT_NAME = "pivolet"
 PROJECT_VERSION = "0.1.0"
-COPIED_PATHS = ("CMakeLists.txt", "src")
+COPIED_PATHS = ("CMakeLists.txt", "cmake", "src")
 TOUCHED_SOURCE = Path("src/module/bind_builtins.cpp")
 
 
