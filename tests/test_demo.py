@@ -13,9 +13,9 @@ import pytest
 
 import pivolet
 from browser_session import console_errors, inked_fraction, start_chromium
-from pivolet_demo import wav_render
-from pivolet_demo.__main__ import DEFAULT_PATTERN
-from pivolet_demo.patterns import Loop
+from pivolet_show import wav_render
+from pivolet_show.commands.draw import DEFAULT_PATTERN
+from pivolet_show.patterns import Loop
 
 SVG = "{http://www.w3.org/2000/svg}"
 ROWS = pivolet.catalogue()
@@ -45,7 +45,7 @@ CASES = [
 
 
 def run_demo(*arguments: str) -> subprocess.CompletedProcess:
-    return subprocess.run([sys.executable, "-m", "pivolet_demo", *arguments], capture_output=True, text=True)
+    return subprocess.run([sys.executable, "-m", "pivolet_show", "draw", *arguments], capture_output=True, text=True)
 
 
 @pytest.fixture(scope="module")

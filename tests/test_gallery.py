@@ -36,7 +36,7 @@ LONGEST = max(ROWS, key=lambda row: row["period_pips"])
 @pytest.fixture(scope="session")
 def site(tmp_path_factory) -> Path:
     out = tmp_path_factory.mktemp("gallery")
-    finished = subprocess.run([sys.executable, "-m", "pivolet_demo", "gallery", "--out", str(out)],
+    finished = subprocess.run([sys.executable, "-m", "pivolet_show", "gallery", "--out", str(out)],
                               capture_output=True, text=True)
     assert finished.returncode == 0, finished.stderr
     index = Path(finished.stdout.strip())

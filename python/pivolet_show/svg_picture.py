@@ -8,8 +8,8 @@ from html import escape
 
 import pivolet
 
-from pivolet_demo import projection
-from pivolet_demo.patterns import Loop
+from pivolet_show import projection
+from pivolet_show.patterns import Loop
 
 WIDTH = 760
 MARGIN = 24

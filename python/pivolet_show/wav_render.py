@@ -10,8 +10,8 @@ from pathlib import Path
 
 import pivolet
 
-from pivolet_demo import synth_mapping
-from pivolet_demo.patterns import Loop
+from pivolet_show import synth_mapping
+from pivolet_show.patterns import Loop
 
 SAMPLE_RATE_HZ = 22050
 LOOPS_PLAYED = 4

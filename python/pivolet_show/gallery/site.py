@@ -10,9 +10,9 @@ from pathlib import Path
 
 import pivolet
 
-from pivolet_demo import projection, synth_mapping
-from pivolet_demo.gallery import pattern_data, thumbnails
-from pivolet_demo.patterns import RUDIMENT_GROUP, Loop, builtin_rows, family_of, sample_loop
+from pivolet_show import projection, synth_mapping
+from pivolet_show.gallery import pattern_data, thumbnails
+from pivolet_show.patterns import RUDIMENT_GROUP, Loop, builtin_rows, family_of, sample_loop
 
 STATIC_DIR = Path(__file__).with_name("static")
 STATIC_FILES = ("gallery.css", "gallery.js")

@@ -11,7 +11,7 @@ import base64
 import json
 import struct
 
-from pivolet_demo.patterns import Loop
+from pivolet_show.patterns import Loop
 
 LOADER_CALL = "pivoletGallery.receive"
 

@@ -2,8 +2,8 @@
 
 from __future__ import annotations
 
-from pivolet_demo import projection
-from pivolet_demo.patterns import Loop
+from pivolet_show import projection
+from pivolet_show.patterns import Loop
 
 WIDTH = 120
 HEIGHT = 96

@@ -1,1 +1,0 @@
-"""Demonstrations of the pivolet module: its patterns printed, drawn and played."""

@@ -1,0 +1,1 @@
+"""The pivolet show tool: patterns drawn, heard and browsed in a gallery."""

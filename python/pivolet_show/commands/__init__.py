@@ -1,0 +1,1 @@
+"""The subcommands of `python -m pivolet_show`, one module each."""
