@@ -10,6 +10,7 @@ sudo_if_needed=()
 if [ "$(id -u)" -ne 0 ]; then
     sudo_if_needed=(sudo)
 fi
+echo "==> Installing Chromium and ChromeDriver from Debian (apt-get, as root) for the browser tests"
 export DEBIAN_FRONTEND=noninteractive
 "${sudo_if_needed[@]}" apt-get update -qq
 "${sudo_if_needed[@]}" apt-get install -y -qq chromium chromium-driver >/dev/null

@@ -4,7 +4,9 @@
 "$(dirname "$0")/browser-deps.sh"
 source "$(dirname "$0")/venv.sh"
 install_pivolet -Ccmake.define.PIVOLET_BUILD_TESTS=ON
-python -m pip install --quiet "pytest>=7" selenium mypy
+install_tools test-tools "pytest>=7" selenium mypy
 cd "$repo_root"
+stage "Running the native tests (ctest)"
 ctest --test-dir build/module --output-on-failure
+stage "Running the Python tests (pytest)"
 python -m pytest "$@"

@@ -1,9 +1,19 @@
-# Sourced by the other scripts: finds CPython 3.10 and creates (or reuses) the project's virtual
-# environment in .venv, with the build tools the module needs, and activates it.
+# Sourced by the other scripts: finds CPython 3.10, creates (or reuses) the project's virtual
+# environment in .venv with the tools the module's build needs, activates it, and offers
+# install_pivolet and install_tools.
 set -euo pipefail
 
 repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 venv_dir="$repo_root/.venv"
+
+# What the module's build needs, installed into the venv once so that every build sees the same
+# tool paths and the persistent build folder stays valid from one install to the next.
+build_requirements=("scikit-build-core>=0.10" "pybind11>=3,<4" "cmake>=3.20" "ninja")
+
+# One line when a stage starts, so that no long stretch passes in silence.
+stage() {
+    echo "==> $*"
+}
 
 find_python310() {
     if [ -n "${PIVOLET_PYTHON:-}" ]; then
@@ -31,17 +41,36 @@ find_python310() {
 
 if [ ! -x "$venv_dir/bin/python" ] || ! "$venv_dir/bin/python" -c 'import sys; sys.exit(sys.version_info[:2] != (3, 10))'; then
     python310=$(find_python310)
-    echo "Creating $venv_dir with $python310"
+    stage "Creating the virtual environment $venv_dir with $python310"
     rm -rf "$venv_dir"
     "$python310" -m venv "$venv_dir"
     "$venv_dir/bin/python" -m pip install --quiet --upgrade pip
 fi
 # shellcheck disable=SC1091
 source "$venv_dir/bin/activate"
-# CMake and Ninja inside the venv serve both the module's build and ctest.
-python -m pip install --quiet "cmake>=3.20" ninja
 
-# Builds and installs the module (and the demo package) into the venv; extra arguments go to pip.
+# Installs Python packages into the venv unless the same list was installed before; the list is
+# remembered under a name of its own, so a second run with nothing new asks pip nothing.
+install_tools() {
+    local name=$1
+    shift
+    local stamp="$venv_dir/.installed-$name"
+    local wanted
+    wanted=$(printf '%s\n' "$@")
+    if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$wanted" ]; then
+        return 0
+    fi
+    stage "Installing $name: $*"
+    python -m pip install --quiet "$@"
+    printf '%s\n' "$wanted" >"$stamp"
+}
+
+install_tools build-tools "${build_requirements[@]}"
+
+# Builds and installs the module (and the show package) into the venv; extra arguments go to pip.
+# Without build isolation the build folder build/module keeps the generated catalogue and every
+# object, so only what changed is rebuilt.
 install_pivolet() {
-    python -m pip install --quiet "$repo_root" "$@"
+    stage "Building the module and the catalogue into $venv_dir (the first build takes a few minutes)"
+    python -m pip install --quiet --no-build-isolation "$repo_root" "$@"
 }
