@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "catalogue/catalogue_sizes.hpp"
 #include "core/offset3.hpp"
 #include "core/pip.hpp"
 
@@ -12,9 +13,6 @@
 extern "C" const double pivolet_sample_store[];
 
 namespace pivolet {
-
-inline constexpr std::size_t sample_store_samples = 1'022'912;
-inline constexpr std::size_t sample_store_doubles = 3 * sample_store_samples;
 
 // The position function of the entry whose block starts at sample `Offset` and lasts `Period`
 // pips. With both constants fixed, the wrap compiles to a mask or a multiplication and the read

@@ -10,7 +10,8 @@
 namespace pivolet::bindings {
 
 // A new list of new dicts with keys name, description, period_pips and dimensions, in row order.
-// Text is decoded as strict UTF-8; a decoding or allocation failure raises and returns nothing.
+// Rows that view the built-in texts are made from the shapes known for them; any other text is
+// decoded as strict UTF-8. A decoding or allocation failure raises and returns nothing.
 pybind11::list listing_as_python(std::span<const PatternInfo> rows);
 
 }  // namespace pivolet::bindings
