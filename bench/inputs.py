@@ -1,15 +1,12 @@
 """The data the benchmark feeds the module: user patterns, recordings and built-in names.
 
-Pattern and recording rows come from the user-source benchmark beside this file, so both measure
-the same inputs: smooth curves within [-1, 1] that differ from row to row.
+Pattern and recording rows are smooth curves within [-1, 1] that differ from row to row.
 """
 
 from __future__ import annotations
 
+import math
 from dataclasses import dataclass
-
-from bench_user_sources import _pattern_rows as pattern_rows
-from bench_user_sources import _recording_rows
 
 RUDIMENT_COUNT = 15
 USER_PATTERN_COUNT = 1024
@@ -17,6 +14,16 @@ USER_PATTERN_SAMPLES = 1024
 RECORDING_VALUES = 1 << 23
 RECORDING_AXIS_COUNTS = (8, 1)
 TEMPO_BPM = 120.0
+
+
+def _point(i: int) -> tuple[float, float, float]:
+    # Deterministic values within [-1, 1] that move on all three axes.
+    return (math.sin(i * 0.013), math.cos(i * 0.007), math.sin(i * 0.029) * 0.5)
+
+
+def pattern_rows(pattern_index: int, samples: int) -> list[tuple[float, float, float]]:
+    offset = pattern_index * samples
+    return [_point(offset + i) for i in range(samples)]
 
 
 def user_pattern_name(index: int) -> str:
@@ -42,7 +49,7 @@ def recording_axes(count: int) -> list[str]:
 
 
 def recording_rows(axis_count: int, row_count: int) -> list[list[float]]:
-    return _recording_rows(axis_count * row_count, axis_count)
+    return [[math.sin((r * axis_count + a) * 0.001) for a in range(axis_count)] for r in range(row_count)]
 
 
 @dataclass(frozen=True)
