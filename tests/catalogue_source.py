@@ -1,4 +1,5 @@
-"""Access to the generator's table from the tests, to compare what the module serves with it."""
+"""Access to the generator's table from the tests, to compare what the module serves with it, and to
+the one rule by which a peak matches its figure."""
 
 import os
 import sys
@@ -8,5 +9,6 @@ if _CATALOGUE_SOURCES not in sys.path:
     sys.path.insert(0, os.path.abspath(_CATALOGUE_SOURCES))
 
 from generator import table  # noqa: E402  (the path is set just above)
+from generator.model import matches_figure  # noqa: E402
 
-__all__ = ["table"]
+__all__ = ["matches_figure", "table"]

@@ -9,7 +9,7 @@ import pytest
 
 import pivolet
 from catalogue_rule_oracle import RULE_LOOPS
-from catalogue_source import table
+from catalogue_source import matches_figure, table
 
 INT32_MIN = -(2**31)
 INT32_MAX = 2**31 - 1
@@ -155,17 +155,13 @@ class TestEveryEntry:
         assert pivolet.sample(row["name"], INT32_MAX).as_tuple() == loop[highest_sample]
 
 
-def _figure_digits(figure):
-    return len(figure.split(".")[1]) if "." in figure else 0
-
-
 def _check_peaks(groups, figures, label):
     for axis in range(3):
         figure = figures.axis(axis)
         member_peaks = [max(abs(s[axis]) for s in loop) for loop in groups]
         low, high = figure.low, figure.high if figure.high is not None else figure.low
-        assert round(min(member_peaks), _figure_digits(low)) == float(low), (label, "xyz"[axis])
-        assert round(max(member_peaks), _figure_digits(high)) == float(high), (label, "xyz"[axis])
+        assert matches_figure(min(member_peaks), low), (label, "xyz"[axis])
+        assert matches_figure(max(member_peaks), high), (label, "xyz"[axis])
 
 
 def test_family_peaks(listing, loops):

@@ -10,7 +10,7 @@ from generator.families.beat import generate
 from generator.families.beat.motions import MOTIONS, Drums, drums_of
 from generator.families.beat.notation import BAR, STEP, grid, swing
 from generator.families.beat.scores import SCORE_BY_STYLE, SCORES, Score
-from generator.model import PeakFigure
+from generator.model import matches_figure
 from generator.shaping import round12
 from generator.table import ENTRY_BY_NAME, STYLES, entries_of, motion_peaks
 
@@ -609,8 +609,8 @@ def test_each_motion_spans_its_peak_figures_on_every_axis(studies):
         for axis in range(3):
             peaks = [max(abs(round12(sample[axis])) for sample in studies[n]) for n in names]
             figure = figures.axis(axis)
-            assert PeakFigure.matches(min(peaks), figure.low), (motion, axis)
-            assert PeakFigure.matches(max(peaks), figure.high), (motion, axis)
+            assert matches_figure(min(peaks), figure.low), (motion, axis)
+            assert matches_figure(max(peaks), figure.high), (motion, axis)
 
 
 def test_two_dimensional_studies_stay_flat_and_the_others_move_in_depth(studies):

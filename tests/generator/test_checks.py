@@ -6,7 +6,7 @@ import pytest
 
 from generator import checks
 from generator.checks import CatalogueCheckError, check_entry, check_peaks, flatten
-from generator.model import Entry, Peaks
+from generator.model import Entry, Peaks, matches_figure
 from generator.shaping import round12
 from generator.table import ENTRY_BY_NAME
 
@@ -101,6 +101,14 @@ def test_peaks_at_their_figures_pass(figures, peaks):
 def test_peaks_off_their_figures_fail(figures, peaks, fragment):
     with pytest.raises(CatalogueCheckError, match=fragment):
         check_peaks("family test", Peaks.of(*figures), members(*peaks))
+
+
+@pytest.mark.parametrize("peak, figure, matches", [
+    (0.8204, "0.82", True), (0.8251, "0.82", False), (0.41949, "0.42", True), (0.426, "0.426", True),
+    (0.0, "0", True), (0.4, "0", False), (1e-13, "0", False), (1.0, "1", True), (0.9999999, "1", False),
+])
+def test_a_peak_matches_its_figure_at_the_digits_written(peak, figure, matches):
+    assert matches_figure(peak, figure) is matches
 
 
 def test_beat_studies_are_grouped_by_family_and_by_motion():

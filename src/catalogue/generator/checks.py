@@ -12,7 +12,7 @@ import math
 from array import array
 from typing import Dict, Iterable, List, Mapping, Sequence, Tuple
 
-from .model import Entry, Loop, PeakFigure, Peaks
+from .model import Entry, Loop, PeakFigure, Peaks, at_figure_digits, matches_figure
 from .shaping import round12
 from .table import beat_style_and_motion, family_peaks, motion_peaks
 
@@ -112,20 +112,6 @@ def axis_peak(block: Block, axis: int) -> float:
     return max(abs(v) for v in block[axis::3])
 
 
-def _digits(figure: str) -> int:
-    return len(figure.partition(".")[2])
-
-
-def at_figure_digits(peak: float, figure: str) -> float:
-    """The peak as the figure writes it: rounded to as many decimals as the figure shows.
-
-    A figure without decimals is held exactly: "0" marks an axis that never moves and "1" the bound
-    itself, and rounding to whole numbers would let almost anything pass for either.
-    """
-    digits = _digits(figure)
-    return round(peak, digits) if digits else peak
-
-
 def check_peaks(group: str, peaks: Peaks, members: Sequence[Tuple[Entry, Block]]) -> None:
     """Every member against a single figure, or the members' smallest and largest peak against a range."""
     for axis in range(3):
@@ -134,7 +120,7 @@ def check_peaks(group: str, peaks: Peaks, members: Sequence[Tuple[Entry, Block]]
         member_peaks = [(axis_peak(block, axis), entry) for entry, block in members]
         if figure.high is None:
             for peak, entry in member_peaks:
-                if at_figure_digits(peak, figure.low) != float(figure.low):
+                if not matches_figure(peak, figure.low):
                     raise CatalogueCheckError(PEAK_OFF_FIGURE.format(
                         name=entry.name, peak=peak, axis=axis_name, figure=figure.low, group=group))
             continue
@@ -146,7 +132,7 @@ def check_peaks(group: str, peaks: Peaks, members: Sequence[Tuple[Entry, Block]]
         smallest = min(member_peaks, key=lambda pair: pair[0])
         largest = max(member_peaks, key=lambda pair: pair[0])
         for end, (peak, entry), end_figure in (("smallest", smallest, low), ("largest", largest, high)):
-            if at_figure_digits(peak, end_figure) != float(end_figure):
+            if not matches_figure(peak, end_figure):
                 raise CatalogueCheckError(RANGE_END_MISSED.format(
                     group=group, end=end, axis=axis_name, peak=peak, name=entry.name, figure=end_figure))
 

@@ -16,7 +16,7 @@ class PeakFigure:
     """A peak amplitude as the catalogue writes it: one figure, or the smallest and largest member peak.
 
     The figures are kept as the decimal text they are written with, because a member's peak matches
-    a figure "at the digits written": rounded to as many decimals as the figure shows.
+    a figure at the digits written (see `at_figure_digits`).
     """
 
     low: str
@@ -27,19 +27,26 @@ class PeakFigure:
         parts = text.replace("\u2013", "-").split("-")
         return PeakFigure(parts[0].strip()) if len(parts) == 1 else PeakFigure(parts[0].strip(), parts[1].strip())
 
-    @staticmethod
-    def _digits(figure: str) -> int:
-        return len(figure.split(".")[1]) if "." in figure else 0
-
-    @staticmethod
-    def matches(peak: float, figure: str) -> bool:
-        return round(peak, PeakFigure._digits(figure)) == float(figure)
-
     def lowest(self) -> float:
         return float(self.low)
 
     def highest(self) -> float:
         return float(self.high if self.high is not None else self.low)
+
+
+def at_figure_digits(peak: float, figure: str) -> float:
+    """The peak as the figure writes it: rounded to as many decimals as the figure shows.
+
+    A figure without decimals is held exactly: "0" marks an axis that never moves and "1" the bound
+    itself, and rounding to whole numbers would let almost anything pass for either.
+    """
+    digits = len(figure.partition(".")[2])
+    return round(peak, digits) if digits else peak
+
+
+def matches_figure(peak: float, figure: str) -> bool:
+    """Whether a peak is the figure at the digits written."""
+    return at_figure_digits(peak, figure) == float(figure)
 
 
 @dataclass(frozen=True)
