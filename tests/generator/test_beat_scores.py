@@ -529,9 +529,9 @@ def test_every_motion_listens_to_every_part(motion):
 
 
 def single_kick(time, period=512):
-    from generator.families.beat.signals import Event
+    from generator.families.beat.signals import Cue
 
-    return Drums(period, (Event(float(time), 1.0),), (), (), (), ())
+    return Drums(period, (Cue(float(time), 1.0),), (), (), (), ())
 
 
 def test_spring_starts_at_rest_and_dies_away_before_the_loop_comes_round():

@@ -19,7 +19,7 @@ AXIS_NAMES = "xyz"
 STILL_AXIS = "a study does not move on an axis that its motion needs: "
 
 
-def axis_targets(raw_peaks: Sequence[float], low: float, high: float) -> List[float]:
+def motion_axis_targets(raw_peaks: Sequence[float], low: float, high: float) -> List[float]:
     """Target peaks for raw peaks, in the same order."""
     top = max(raw_peaks)
     if low == 0.0:
@@ -45,6 +45,6 @@ def fit_motion(motion: str, loops: Sequence[Loop], fixed: Sequence[bool], still_
         for i, raw in zip(members, raw_peaks):
             if raw == 0.0:
                 raise ValueError(STILL_AXIS + f"{motion} #{i} on {AXIS_NAMES[axis]}")
-        for i, target in zip(members, axis_targets(raw_peaks, figure.lowest(), figure.highest())):
+        for i, target in zip(members, motion_axis_targets(raw_peaks, figure.lowest(), figure.highest())):
             targets[i][axis] = target
     return [loop if fixed[i] else scale_axes(loop, targets[i]) for i, loop in enumerate(loops)]

@@ -20,7 +20,7 @@ from ...model import Loop
 from .notation import BAR
 from .scores import Score
 from .signals import (
-    Events,
+    Cues,
     Signal,
     add_bumps,
     add_rings,
@@ -29,7 +29,7 @@ from .signals import (
     bumps,
     by_velocity,
     delayed,
-    events_of,
+    cues_of,
     grouped,
     merged,
     offset,
@@ -42,14 +42,14 @@ from .signals import (
 
 @dataclass(frozen=True)
 class Drums:
-    """A score's parts as float events, with the loop length they live in."""
+    """A score's parts as cues, with the loop length they live in."""
 
     period: int
-    kick: Events
-    snare: Events
-    hats: Events
-    perc: Events
-    bass: Events
+    kick: Cues
+    snare: Cues
+    hats: Cues
+    perc: Cues
+    bass: Cues
 
     @property
     def bars(self) -> int:
@@ -60,24 +60,24 @@ class Drums:
         """Two-bar phrases in the loop, at least one."""
         return max(1, self.period // (2 * BAR))
 
-    def upper(self) -> Events:
+    def upper(self) -> Cues:
         """Hats, shakers and the other percussion together."""
         return merged(self.hats, self.perc)
 
-    def low_end(self) -> Events:
+    def low_end(self) -> Cues:
         """The bass line, or the kick where a score has no bass."""
         return self.bass if self.bass else self.kick
 
 
 def drums_of(score: Score) -> Drums:
-    return Drums(score.period, events_of(score.kick), events_of(score.snare), events_of(score.hats), events_of(score.perc), events_of(score.bass))
+    return Drums(score.period, cues_of(score.kick), cues_of(score.snare), cues_of(score.hats), cues_of(score.perc), cues_of(score.bass))
 
 
 def _loop(x: Signal, y: Signal, z: Signal) -> Loop:
     return list(zip(x, y, z))
 
 
-def _steps(*parts: Events) -> List[Tuple[float, float]]:
+def _steps(*parts: Cues) -> List[Tuple[float, float]]:
     """Onsets of the given parts, simultaneous strokes as one, with alternating side: (time, ±velocity)."""
     return [(t, v * (1.0 if i % 2 == 0 else -1.0)) for i, (t, v) in enumerate(grouped(*parts))]
 

@@ -21,7 +21,7 @@ WINDOW_TOO_LONG = "an event window must be shorter than the loop: "
 
 
 @dataclass(frozen=True)
-class Event:
+class Cue:
     """A hit as the motions see it: floats, with a sign chosen by the motion (alternating sides and so on)."""
 
     time: float
@@ -30,20 +30,20 @@ class Event:
     pitch: float = 0.0
 
 
-Events = Tuple[Event, ...]
+Cues = Tuple[Cue, ...]
 
 
-def events_of(part: Part) -> Events:
-    return tuple(Event(float(h.time), h.velocity, float(h.length), float(h.pitch)) for h in part)
+def cues_of(part: Part) -> Cues:
+    return tuple(Cue(float(h.time), h.velocity, float(h.length), float(h.pitch)) for h in part)
 
 
-def merged(*parts: Events) -> Events:
-    """Events of several parts in time order; a tie keeps the order of the parts given."""
+def merged(*parts: Cues) -> Cues:
+    """Cues of several parts in time order; a tie keeps the order of the parts given."""
     order = sorted(((e.time, p, i) for p, part in enumerate(parts) for i, e in enumerate(part)))
     return tuple(parts[p][i] for _, p, i in order)
 
 
-def grouped(*parts: Events) -> Tuple[Tuple[float, float], ...]:
+def grouped(*parts: Cues) -> Tuple[Tuple[float, float], ...]:
     """Onsets of several parts, strokes at the same time taken as one onset: (time, loudest velocity)."""
     onsets: List[Tuple[float, float]] = []
     for event in merged(*parts):
@@ -79,11 +79,11 @@ def bumps(period: int, weighted_times: Sequence[Tuple[float, float]], rise: floa
     return add_bumps(zeros(period), weighted_times, rise, fall)
 
 
-def by_velocity(events: Events, scale: float = 1.0) -> List[Tuple[float, float]]:
+def by_velocity(events: Cues, scale: float = 1.0) -> List[Tuple[float, float]]:
     return [(e.time, scale * e.velocity) for e in events]
 
 
-def alternating(events: Events, scale: float = 1.0) -> List[Tuple[float, float]]:
+def alternating(events: Cues, scale: float = 1.0) -> List[Tuple[float, float]]:
     """Velocity weights whose sign alternates +, -, + ... in event order: left and right hands, or sides."""
     return [(e.time, scale * e.velocity * (1.0 if i % 2 == 0 else -1.0)) for i, e in enumerate(events)]
 

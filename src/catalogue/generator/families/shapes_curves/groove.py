@@ -30,10 +30,10 @@ VOICES: Dict[str, Voice] = {
     "open_hat": Voice((-0.45, 0.35, 0.0), 14.0),
 }
 
-# A hit: (sixteenth step 0–31, velocity, microtiming in pips as played; negative is early).
-Hit = Tuple[int, float, float]
+# A hit of an excerpt: (sixteenth step 0–31, velocity, microtiming in pips as played; negative is early).
+GrooveHit = Tuple[int, float, float]
 
-EXCERPT_A: Dict[str, Tuple[Hit, ...]] = {
+EXCERPT_A: Dict[str, Tuple[GrooveHit, ...]] = {
     "kick": (
         (0, 1.0, -0.5), (3, 0.7, 1.25), (6, 0.8, -0.75), (10, 0.9, 0.5),
         (16, 1.0, -0.25), (19, 0.65, 1.5), (22, 0.85, -1.0), (25, 0.75, 0.75),
@@ -51,7 +51,7 @@ EXCERPT_A: Dict[str, Tuple[Hit, ...]] = {
     ),
 }
 
-EXCERPT_B: Dict[str, Tuple[Hit, ...]] = {
+EXCERPT_B: Dict[str, Tuple[GrooveHit, ...]] = {
     "kick": (
         (0, 1.0, -0.75), (2, 0.6, 1.0), (7, 0.8, 0.5), (10, 0.85, -0.5),
         (16, 1.0, -0.5), (18, 0.55, 1.25), (21, 0.75, -1.0), (23, 0.8, 0.75), (26, 0.7, -0.25),
@@ -72,7 +72,7 @@ EXCERPT_B: Dict[str, Tuple[Hit, ...]] = {
 }
 
 # member -> (excerpt, played, peak targets)
-GROOVE_MEMBERS: Dict[str, Tuple[Dict[str, Tuple[Hit, ...]], bool, Vector]] = {
+GROOVE_MEMBERS: Dict[str, Tuple[Dict[str, Tuple[GrooveHit, ...]], bool, Vector]] = {
     "a_played": (EXCERPT_A, True, (0.649, 0.412, 0.0)),
     "a_grid": (EXCERPT_A, False, (0.79, 0.437, 0.0)),
     "b_played": (EXCERPT_B, True, (1.0, 0.486, 0.0)),
