@@ -18,9 +18,6 @@ EIGHTH_NOTE_PIPS = 32
 EM_DASH = "\N{EM DASH}"
 EN_DASH = "\N{EN DASH}"
 
-ENTRY_COUNT = 1716
-SAMPLE_COUNT = 1022912
-
 # Families whose prefix is more than one underscore-separated word.
 MULTI_WORD_FAMILIES = ("accent_walk",)
 
@@ -685,11 +682,6 @@ _FAMILY_PEAKS: Mapping[str, Peaks] = MappingProxyType({
 _MOTION_PEAKS: Mapping[str, Peaks] = MappingProxyType({motion.key: Peaks.of(*motion.peaks) for motion in MOTIONS})
 
 
-def entries() -> Tuple[Entry, ...]:
-    """All entries in table order."""
-    return ENTRIES
-
-
 def entries_of(family: str) -> List[Entry]:
     """The entries of one family, in table order."""
     return [entry for entry in ENTRIES if entry.family == family]
@@ -703,13 +695,3 @@ def family_peaks(family: str) -> Peaks:
 def motion_peaks(motion_key: str) -> Peaks:
     """The peak figures over the 68 `beat` studies of one motion."""
     return _MOTION_PEAKS[motion_key]
-
-
-def sample_offsets() -> List[int]:
-    """First sample index of every entry's block in the store: the sum of the earlier periods."""
-    offsets: List[int] = []
-    total = 0
-    for entry in ENTRIES:
-        offsets.append(total)
-        total += entry.period_pips
-    return offsets

@@ -19,7 +19,6 @@ from dataclasses import dataclass, replace
 from fractions import Fraction
 from typing import Dict, Iterable, Tuple, Union
 
-PIPS_PER_BEAT = 64
 STEP = 16  # one sixteenth note
 BAR = 256  # one 4/4 bar
 STEPS_PER_BAR = BAR // STEP
