@@ -170,16 +170,14 @@ def test_family_peaks(listing, loops):
         families[entry.family].append(loops[entry.name])
     assert len(families) == 44
     for family, members in families.items():
-        _check_peaks(members, table.family_peaks(family), family)
+        _check_peaks(members, table.FAMILIES[family].peaks, family)
 
 
 def test_beat_motion_peaks(loops):
-    motions = collections.defaultdict(list)
-    for entry in table.entries_of("beat"):
-        motions[table.beat_style_and_motion(entry)[1]].append(loops[entry.name])
-    assert len(motions) == 16 and all(len(studies) == 68 for studies in motions.values())
-    for motion, studies in motions.items():
-        _check_peaks(studies, table.motion_peaks(motion), motion)
+    motions = table.FAMILIES["beat"].peak_groups()[1:]
+    assert len(motions) == 16 and all(len(group.members) == 68 for group in motions)
+    for group in motions:
+        _check_peaks([loops[f"beat_{member}"] for member in group.members], group.peaks, group.label)
 
 
 @pytest.mark.parametrize("name", list(RULE_LOOPS))

@@ -1,76 +1,79 @@
-"""Coverage of the table by the family generators, the shape of what they return, rounding, and the
-command line."""
+"""Coverage of every member by an exact rule or an authored builder, the shape of what the builders
+return, rounding, the worker pool and the command line."""
 
+import dataclasses
 import math
-import sys
-import types
 
 import pytest
 
 from generator import assemble
 from generator.__main__ import main
-from generator.assemble import GenerationError, Registry
-from generator.table import ENTRY_BY_NAME, entries_of
+from generator.assemble import GenerationError
+from generator.table import ENTRY_BY_NAME, FAMILIES, entries_of
 
 
-def registry(families=None, rules=None, unavailable=None):
-    families, rules = families or {}, rules or {}
-    owners = {key: "test" for key in list(families) + list(rules)}
-    return Registry(families, rules, owners, unavailable or {})
+def with_builders(prefix, exact=None, authored=None):
+    """The family's record with other builders."""
+    return dataclasses.replace(FAMILIES[prefix], exact=exact or {}, authored=authored)
 
 
 def quiet_loops(entries):
     return [[(0.0, 0.0, 0.0)] * entry.period_pips for entry in entries]
 
 
-def test_an_uncovered_entry_is_named():
-    with pytest.raises(GenerationError, match="^euclid_2_5: no member rule or family function"):
-        assemble.check_coverage(registry(), ["euclid"])
+def quiet_rule(entry):
+    return [(0.0, 0.0, 0.0)] * entry.period_pips
 
 
-def test_an_uncovered_entry_reports_the_skipped_modules():
-    with pytest.raises(GenerationError, match="family module shapes_x was skipped: ImportError: broken"):
-        assemble.check_coverage(registry(unavailable={"shapes_x": "ImportError: broken"}), ["wave"])
+def test_a_member_without_a_builder_is_named():
+    with pytest.raises(GenerationError, match="^euclid_2_5: no exact rule or authored builder"):
+        assemble.check_coverage([with_builders("euclid")])
 
 
-def test_a_family_function_with_member_rules_covers_the_family():
-    lfo_rules = {entry.name: quiet_loops for entry in entries_of("lfo")[:3]}
-    assemble.check_coverage(registry(families={"lfo": quiet_loops}, rules=lfo_rules), ["lfo"])
+def test_an_exact_rule_must_name_a_member():
+    family = with_builders("lfo", exact={"nothing": quiet_rule}, authored=quiet_loops)
+    with pytest.raises(GenerationError, match="^nothing: an exact rule of the family lfo names none of its members"):
+        assemble.check_coverage([family])
+
+
+def test_an_authored_builder_covers_the_members_without_an_exact_rule():
+    rules = {entry.member: quiet_rule for entry in entries_of("lfo")[:3]}
+    assemble.check_coverage([with_builders("lfo", rules, quiet_loops)])
     with pytest.raises(GenerationError, match="^lfo_double_pump: "):
-        assemble.check_coverage(registry(rules=lfo_rules), ["lfo"])
+        assemble.check_coverage([with_builders("lfo", rules)])
 
 
-def test_member_rules_take_their_entries_out_of_the_family_call():
+def test_exact_rules_take_their_members_out_of_the_authored_call():
     received = []
 
-    def family(entries):
+    def authored(entries):
         received.extend(entry.name for entry in entries)
         return quiet_loops(entries)
 
     rule = lambda entry: [(0.5, 0.0, 0.0)] * entry.period_pips  # noqa: E731
-    blocks = dict(assemble.generate_family(registry({"path": family}, {"path_rose_4": rule}), "path"))
+    blocks = dict(assemble.generate_family(with_builders("path", {"rose_4": rule}, authored)))
     assert "path_rose_4" not in received and len(received) == 7
     assert blocks[ENTRY_BY_NAME["path_rose_4"].index][0] == 0.5
     assert sorted(blocks) == [entry.index for entry in entries_of("path")]
 
 
-@pytest.mark.parametrize("family_function, message", [
-    (lambda entries: quiet_loops(entries)[:-1], "^poly: its family function returned 15 loops for 16 entries"),
+@pytest.mark.parametrize("authored, message", [
+    (lambda entries: quiet_loops(entries)[:-1], "^poly: its authored builder returned 15 loops for 16 entries"),
     (lambda entries: [loop[:-1] for loop in quiet_loops(entries)], "^poly_2_5: generated 511 samples"),
     (lambda entries: [[(0.0, 0.0)] * e.period_pips for e in entries], "^poly_2_5: sample of pip 0 has 2 values"),
     (lambda entries: 1 / 0, "^family poly: failed with ZeroDivisionError"),
 ], ids=["too_few_loops", "short_loop", "two_values", "raises"])
-def test_malformed_generator_output_is_named(family_function, message):
+def test_malformed_builder_output_is_named(authored, message):
     with pytest.raises(GenerationError, match=message):
-        assemble.generate_family(registry({"poly": family_function}), "poly")
+        assemble.generate_family(with_builders("poly", authored=authored))
 
 
-def test_a_failing_member_rule_is_named():
+def test_a_failing_exact_rule_is_named():
     def broken(entry):
         raise KeyError("lost")
 
     with pytest.raises(GenerationError, match="^wave_pinched: failed with KeyError"):
-        assemble.generate_family(registry({"wave": quiet_loops}, {"wave_pinched": broken}), "wave")
+        assemble.generate_family(with_builders("wave", {"pinched": broken}, quiet_loops))
 
 
 def test_stored_blocks_are_rounded_and_free_of_negative_zero():
@@ -79,37 +82,6 @@ def test_stored_blocks_are_rounded_and_free_of_negative_zero():
     block = assemble.stored_block(entry, loop)
     assert list(block[:3]) == [0.123456789013, 0.0, 0.0]
     assert math.copysign(1.0, block[1]) == 1.0
-
-
-def test_a_key_claimed_by_two_modules_is_an_error(monkeypatch):
-    for name in ("fake_a", "fake_b"):
-        module = types.ModuleType(f"generator.families.{name}")
-        module.MEMBER_RULES = {"lfo_breathe": quiet_loops}
-        monkeypatch.setitem(sys.modules, module.__name__, module)
-    monkeypatch.setattr(assemble, "FAMILY_MODULES", ("fake_a", "fake_b"))
-    with pytest.raises(GenerationError, match="^lfo_breathe: generated by two family modules .fake_a and fake_b."):
-        assemble.load_registry(partial=False)
-
-
-@pytest.mark.parametrize("export, message", [
-    ({"MEMBER_RULES": {"lfo_nothing": quiet_loops}}, "^lfo_nothing: a member rule of fake_a names no entry"),
-    ({"FAMILIES": {"blob": quiet_loops}}, "^blob: a family function of fake_a names no family"),
-])
-def test_keys_outside_the_table_are_errors(monkeypatch, export, message):
-    module = types.ModuleType("generator.families.fake_a")
-    for attribute, value in export.items():
-        setattr(module, attribute, value)
-    monkeypatch.setitem(sys.modules, module.__name__, module)
-    monkeypatch.setattr(assemble, "FAMILY_MODULES", ("fake_a",))
-    with pytest.raises(GenerationError, match=message):
-        assemble.load_registry(partial=False)
-
-
-def test_a_full_run_needs_every_family_module(monkeypatch):
-    monkeypatch.setattr(assemble, "FAMILY_MODULES", ("rules", "not_written_yet"))
-    with pytest.raises(GenerationError, match="^family module not_written_yet: failed with ModuleNotFoundError"):
-        assemble.load_registry(partial=False)
-    assert "not_written_yet" in assemble.load_registry(partial=True).unavailable
 
 
 def test_selected_families_follow_table_order():
@@ -121,8 +93,8 @@ def test_selected_families_follow_table_order():
 
 def test_results_do_not_depend_on_the_number_of_workers():
     families = ["euclid", "meter", "stick"]
-    alone = assemble.generate_blocks(families, jobs=1, partial=True)
-    pooled = assemble.generate_blocks(families, jobs=2, partial=True)
+    alone = assemble.generate_blocks(families, jobs=1)
+    pooled = assemble.generate_blocks(families, jobs=2)
     assert sorted(alone) == sorted(pooled) == [e.index for f in families for e in entries_of(f)]
     assert all(alone[i].tobytes() == pooled[i].tobytes() for i in alone)
 
@@ -150,9 +122,7 @@ def test_a_failure_inside_a_worker_reaches_the_caller(monkeypatch):
     def broken(entries):
         raise ValueError("no shape")
 
-    module = types.ModuleType("generator.families.fake_waves")
-    module.FAMILIES = {"wave": broken}
-    monkeypatch.setitem(sys.modules, module.__name__, module)
-    monkeypatch.setattr(assemble, "FAMILY_MODULES", ("rules", "fake_waves"))
+    families = dict(FAMILIES, wave=with_builders("wave", authored=broken, exact=FAMILIES["wave"].exact))
+    monkeypatch.setattr(assemble, "FAMILIES", families)
     with pytest.raises(GenerationError, match="^family wave: failed with ValueError: no shape"):
-        assemble.generate_blocks(["wave", "euclid"], jobs=2, partial=False)
+        assemble.generate_blocks(["wave", "euclid"], jobs=2)

@@ -1,18 +1,20 @@
 """The drum scores behind the `beat` studies keep what their headlines and notes promise, and the
 two bare-pulse studies follow their kick rule exactly."""
 
+import dataclasses
 import math
 from fractions import Fraction
 
 import pytest
 
-from generator.families.beat import generate
-from generator.families.beat.motions import MOTIONS, Drums, drums_of
+from generator.assemble import generate_family
+from generator.families.beat import study
+from generator.families.beat.motions import MOTION_BY_KEY, MOTIONS, Drums, drums_of
 from generator.families.beat.notation import BAR, STEP, grid, swing
 from generator.families.beat.scores import SCORE_BY_STYLE, SCORES, Score
 from generator.model import matches_figure
 from generator.shaping import round12
-from generator.table import ENTRY_BY_NAME, STYLES, entries_of, motion_peaks
+from generator.table import ENTRY_BY_NAME, FAMILIES, entries_of
 
 BEAT = 64
 EIGHTH = 32
@@ -23,7 +25,7 @@ def score(style):
 
 
 def bar_count(s):
-    return s.period // BAR
+    return s.period_pips // BAR
 
 
 def positions(part, bar):
@@ -43,8 +45,12 @@ def on_grid(part):
 
 
 def test_one_score_per_style_in_style_order_with_the_style_period():
-    assert [s.style for s in SCORES] == [style.key for style in STYLES]
-    assert [s.period for s in SCORES] == [style.period_pips for style in STYLES]
+    assert len(SCORES) == len(SCORE_BY_STYLE) == 68
+    assert (SCORES[0].style, SCORES[35].style, SCORES[36].style, SCORES[-1].style) == (
+        "four_floor", "amapiano", "jersey_five", "dembow_push")
+    periods = {s.style: s.period_pips for s in SCORES if s.period_pips != 2 * BAR}
+    assert periods == {"four_floor": BAR, "techno_polymeter": 3 * BAR, "amen_four_bar": 4 * BAR,
+                       "amen_no_ghosts": 4 * BAR, "jungle_switch": 4 * BAR}
 
 
 def test_every_style_has_its_own_score():
@@ -65,7 +71,13 @@ def test_velocities_are_levels_between_ghost_and_accent(s):
 
 def test_a_score_refuses_a_hit_outside_its_loop():
     with pytest.raises(ValueError):
-        Score("broken", BAR, kick=grid("X", start=BAR))
+        Score("broken", "Broken / a hit after the loop", BAR, kick=grid("X", start=BAR))
+
+
+def test_a_style_names_only_motions_of_the_motion_table():
+    assert study(SCORES[0], MOTIONS[2]).dimensions == 2 and study(SCORES[1], MOTIONS[2]).dimensions == 3
+    with pytest.raises(ValueError, match="four_floor hop"):
+        study(dataclasses.replace(SCORES[0], two_dimensional_motions=("bounce", "hop")), MOTIONS[0])
 
 
 def test_a_grid_refuses_a_bar_of_the_wrong_length():
@@ -94,14 +106,14 @@ QUARTER_KICK_STYLES = [
 @pytest.mark.parametrize("style", QUARTER_KICK_STYLES)
 def test_four_on_the_floor_styles_kick_every_quarter_note(style):
     s = score(style)
-    quarters = set(range(0, s.period, BEAT))
+    quarters = set(range(0, s.period_pips, BEAT))
     assert quarters <= {h.time for h in s.kick}
 
 
 @pytest.mark.parametrize("style", ["techno_broken", "electro", "electro_robot", "gqom_space", "gqom_exchange", "ukg_two_step", "dnb_two_step"])
 def test_broken_kick_styles_leave_out_quarter_notes_and_kick_between_them(style):
     kicks = {h.time for h in score(style).kick}
-    assert any(q not in kicks for q in range(0, score(style).period, BEAT))
+    assert any(q not in kicks for q in range(0, score(style).period_pips, BEAT))
     assert any(t % BEAT != 0 for t in kicks)
 
 
@@ -152,11 +164,11 @@ def test_techno_polymeter_cycles_three_sixteenths_and_closes_after_three_bars():
     s = score("techno_polymeter")
     cycle = 3 * STEP
     figure = [(h.time, h.velocity) for h in s.perc]
-    moved = sorted(((t + cycle) % s.period, v) for t, v in figure)
+    moved = sorted(((t + cycle) % s.period_pips, v) for t, v in figure)
     assert moved == figure  # the figure repeats every three sixteenths...
     by_bar = [[(t - bar * BAR, v) for t, v in figure if bar * BAR <= t < (bar + 1) * BAR] for bar in range(3)]
     assert by_bar[0] != by_bar[1] and by_bar[1] != by_bar[2]  # ...so each bar meets it at a new point
-    assert s.period == 3 * BAR and s.period % cycle == 0
+    assert s.period_pips == 3 * BAR and s.period_pips % cycle == 0
 
 
 # --- Garage, bassline, grime --------------------------------------------------------------------
@@ -519,13 +531,13 @@ def test_amapiano_answer_log_notes_answer_just_after_kicks():
 PART_NAMES = ("kick", "snare", "hats", "perc", "bass")
 
 
-@pytest.mark.parametrize("motion", sorted(MOTIONS))
+@pytest.mark.parametrize("motion", MOTIONS, ids=lambda motion: motion.key)
 def test_every_motion_listens_to_every_part(motion):
     base = score("house_classic")
-    reference = MOTIONS[motion](drums_of(base))
+    reference = motion.move(drums_of(base))
     for name in PART_NAMES:
-        quieter = Score(base.style, base.period, **{n: (p[1:] if n == name else p) for n, p in base.parts()})
-        assert MOTIONS[motion](drums_of(quieter)) != reference, name
+        quieter = dataclasses.replace(base, **{name: getattr(base, name)[1:]})
+        assert motion.move(drums_of(quieter)) != reference, name
 
 
 def single_kick(time, period=512):
@@ -536,7 +548,7 @@ def single_kick(time, period=512):
 
 def test_spring_starts_at_rest_and_dies_away_before_the_loop_comes_round():
     kick_time = 100
-    loop = MOTIONS["spring"](single_kick(kick_time))
+    loop = MOTION_BY_KEY["spring"].move(single_kick(kick_time))
     moving = [s for s, sample in enumerate(loop) if any(v != 0.0 for v in sample)]
     assert moving[0] > kick_time - 1 and loop[kick_time] == (0.0, 0.0, 0.0)
     assert moving[-1] < kick_time + 100
@@ -544,7 +556,7 @@ def test_spring_starts_at_rest_and_dies_away_before_the_loop_comes_round():
 
 
 def test_spring_rings_across_the_loop_end_but_never_before_its_event():
-    loop = MOTIONS["spring"](single_kick(480))
+    loop = MOTION_BY_KEY["spring"].move(single_kick(480))
     assert any(v != 0.0 for v in loop[10])  # still ringing after the wrap
     assert all(v == 0.0 for sample in loop[100:480] for v in sample)
 
@@ -554,8 +566,10 @@ def test_spring_rings_across_the_loop_end_but_never_before_its_event():
 
 @pytest.fixture(scope="module")
 def studies():
-    entries = entries_of("beat")
-    return {entry.name: loop for entry, loop in zip(entries, generate(entries))}
+    """Every study as the store holds it: exact or fitted, rounded to 12 decimals."""
+    blocks = dict(generate_family(FAMILIES["beat"]))
+    return {entry.name: [tuple(blocks[entry.index][3 * s:3 * s + 3]) for s in range(entry.period_pips)]
+            for entry in entries_of("beat")}
 
 
 def kick_rule(amplitudes):
@@ -604,13 +618,12 @@ def test_bare_pulse_bounce_moves_on_y_alone(studies):
 
 def test_each_motion_spans_its_peak_figures_on_every_axis(studies):
     for motion in MOTIONS:
-        names = [f"beat_{s.style}_{motion}" for s in SCORES]
-        figures = motion_peaks(motion)
+        names = [f"beat_{s.style}_{motion.key}" for s in SCORES]
         for axis in range(3):
             peaks = [max(abs(round12(sample[axis])) for sample in studies[n]) for n in names]
-            figure = figures.axis(axis)
-            assert matches_figure(min(peaks), figure.low), (motion, axis)
-            assert matches_figure(max(peaks), figure.high), (motion, axis)
+            figure = motion.peaks.axis(axis)
+            assert matches_figure(min(peaks), figure.low), (motion.key, axis)
+            assert matches_figure(max(peaks), figure.high), (motion.key, axis)
 
 
 def test_two_dimensional_studies_stay_flat_and_the_others_move_in_depth(studies):

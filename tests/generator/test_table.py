@@ -2,11 +2,18 @@
 
 import collections
 import re
+import sys
+import types
 
 import pytest
 
 from generator import table
-from generator.table import ENTRIES, ENTRY_BY_NAME, MOTIONS, STYLES
+from generator.families.beat import style_and_motion
+from generator.families.beat.motions import MOTION_BY_KEY, MOTIONS
+from generator.families.beat.scores import SCORES
+from generator.family import Family, Member
+from generator.model import Peaks
+from generator.table import ENTRIES, ENTRY_BY_NAME, FAMILIES, Run
 
 EM_DASH = "\N{EM DASH}"
 EN_DASH = "\N{EN DASH}"
@@ -73,7 +80,9 @@ def test_names_follow_the_grammar():
     for entry in ENTRIES:
         assert re.fullmatch(r"[a-z][a-z0-9_]*", entry.name), entry.name
         assert 8 <= len(entry.name) <= 32, entry.name
-        assert entry.name == f"{entry.family}_{entry.member}"
+        # The prefix is the name's first word, except for the one family of two words.
+        words = entry.name.split("_")
+        assert entry.family == ("_".join(words[:2]) if words[:2] == ["accent", "walk"] else words[0]), entry.name
     assert ENTRY_BY_NAME["accent_walk_5_1"].family == "accent_walk"
 
 
@@ -116,16 +125,23 @@ def test_only_beat_and_groove_descriptions_leave_ascii():
         assert 43 <= len(entry.description.encode("utf-8")) <= 235, entry.name
 
 
-def test_beat_index_formula_fills_three_runs():
-    for s, style in enumerate(STYLES, start=1):
+def beat_table_index(s, m):
+    """Table index of the study of style s and motion m, both counted from 1."""
+    if s <= 36 and m <= 4:
+        return 628 + 4 * (s - 1) + (m - 1)
+    if s <= 36:
+        return 772 + 12 * (s - 1) + (m - 5)
+    return 1204 + 16 * (s - 37) + (m - 1)
+
+
+def test_beat_studies_stand_in_three_runs():
+    for s, style in enumerate(SCORES, start=1):
         for m, motion in enumerate(MOTIONS, start=1):
-            entry = ENTRIES[table.beat_table_index(s, m)]
-            assert entry.name == f"beat_{style.key}_{motion.key}"
-            assert table.beat_style_and_motion(entry) == (style.key, motion.key)
-    assert table.beat_table_index(36, 4) == 771
-    assert table.beat_table_index(1, 5) == 772
-    assert table.beat_table_index(36, 16) == 1203
-    assert table.beat_table_index(37, 1) == 1204
+            entry = ENTRIES[beat_table_index(s, m)]
+            assert entry.name == f"beat_{style.style}_{motion.key}"
+            assert style_and_motion(entry.member) == (style.style, motion.key)
+    assert [style.note is not None for style in SCORES] == [True] * 36 + [False] * 32
+    assert [motion.note_led for motion in MOTIONS] == [True] * 4 + [False] * 12
 
 
 def test_beat_dimensions_and_periods():
@@ -135,7 +151,7 @@ def test_beat_dimensions_and_periods():
     assert ENTRY_BY_NAME["beat_four_floor_orbit"].dimensions == 2
     assert ENTRY_BY_NAME["beat_house_classic_orbit"].dimensions == 3
     assert {entry.period_pips for entry in beat if entry.member.startswith("amen_")} == {1024}
-    assert len(STYLES) == 68 and len(MOTIONS) == 16
+    assert len(SCORES) == 68 and len(MOTIONS) == 16
 
 
 @pytest.mark.parametrize("name, dimensions", [
@@ -152,13 +168,64 @@ def test_dimension_exceptions(name, dimensions):
     ("noise", 2, "0", "0.516"), ("accent_walk", 2, "0.154", None), ("beat", 1, "0.052", "0.92"),
 ])
 def test_family_peak_figures(family, axis, low, high):
-    figure = table.family_peaks(family).axis(axis)
+    figure = FAMILIES[family].peaks.axis(axis)
     assert (figure.low, figure.high) == (low, high)
 
 
-def test_every_family_and_motion_has_peak_figures():
-    for family in table.FAMILY_ORDER:
-        table.family_peaks(family)
-    assert table.motion_peaks("ricochet").axis(0).high == "0.856"
-    assert table.motion_peaks("bounce").axis(0).low == "0"
-    assert table.motion_peaks("dive").axis(2).high == "0.92"
+def test_every_family_declares_its_peak_group_and_beat_one_per_motion():
+    for prefix, family in FAMILIES.items():
+        whole = family.peak_groups()[0]
+        assert whole.label == f"family {prefix}" and whole.members == {member.name for member in family.members}
+    motions = FAMILIES["beat"].peak_groups()[1:]
+    assert [group.label for group in motions] == [f"beat motion {motion.key}" for motion in MOTIONS]
+    assert all(len(group.members) == 68 for group in motions)
+    assert frozenset().union(*(group.members for group in motions)) == FAMILIES["beat"].peak_groups()[0].members
+    assert all(len(family.peak_groups()) == 1 for prefix, family in FAMILIES.items() if prefix != "beat")
+
+
+@pytest.mark.parametrize("motion, axis, low, high", [
+    ("ricochet", 0, "0.191", "0.856"), ("bounce", 0, "0", "0.297"), ("dive", 2, "0.221", "0.92"),
+])
+def test_motion_peak_figures(motion, axis, low, high):
+    figure = MOTION_BY_KEY[motion].peaks.axis(axis)
+    assert (figure.low, figure.high) == (low, high)
+
+
+def small_family(prefix, *members):
+    return Family(prefix, tuple(Member(name, 32, 1, "A test member.") for name in members), Peaks.of("0.5", "0", "0"))
+
+
+SMALL = {"aa": small_family("aa", "one", "two", "three"), "bb": small_family("bb", "one")}
+
+
+def test_runs_interleave_families_in_their_own_member_order():
+    entries = table.assemble((Run("aa", 1), Run("bb"), Run("aa")), SMALL)
+    assert [entry.name for entry in entries] == ["aa_one", "bb_one", "aa_two", "aa_three"]
+    assert [entry.index for entry in entries] == [0, 1, 2, 3]
+    assert (entries[2].family, entries[2].member) == ("aa", "two")
+
+
+@pytest.mark.parametrize("runs, message", [
+    ((Run("aa", 4), Run("bb")), "^aa: a run of 4 members starts at member 0 of 3"),
+    ((Run("aa", 2), Run("bb")), "^aa: members from three on are in no run of the table"),
+    ((Run("aa"), Run("bb"), Run("aa", 1)), "^aa: a run of 1 members starts at member 3 of 3"),
+], ids=["too_long", "left_out", "taken_twice"])
+def test_runs_must_take_every_member_once(runs, message):
+    with pytest.raises(ValueError, match=message):
+        table.assemble(runs, SMALL)
+
+
+def test_no_two_entries_share_a_name():
+    families = {"aa": small_family("aa", "b_c"), "aa_b": small_family("aa_b", "c")}
+    with pytest.raises(ValueError, match="^aa_b_c: two entries"):
+        table.assemble((Run("aa"), Run("aa_b")), families)
+
+
+def test_a_family_module_declares_the_record_of_its_own_family(monkeypatch):
+    module = types.ModuleType("generator.families.fake")
+    module.FAMILY = small_family("other", "one")
+    monkeypatch.setitem(sys.modules, module.__name__, module)
+    with pytest.raises(ValueError, match="generator.families.fake: FAMILY is not the record of the family fake"):
+        table.load_family("fake")
+    module.FAMILY = small_family("fake", "one")
+    assert table.load_family("fake") is module.FAMILY

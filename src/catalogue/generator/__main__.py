@@ -47,7 +47,7 @@ def run(arguments: argparse.Namespace) -> str:
     partial = bool(arguments.only)
     families = selected_families(arguments.only)
     entries = chosen_entries(families)
-    blocks = generate_blocks(families, arguments.jobs, partial)
+    blocks = generate_blocks(families, arguments.jobs)
     check_catalogue(entries, blocks, whole_store=not partial)
     sample_count = sum(entry.period_pips for entry in entries)
     if partial:

@@ -1,5 +1,5 @@
 """Checks of the generated samples before anything is written: the invariants of every stored block,
-the peak figures of every family and `beat` motion, distinctness and the reach of the bound 1.0.
+the peak figures of every peak group the families declare, distinctness and the reach of the bound 1.0.
 
 A block is an entry's samples already rounded and flattened: x, y, z of pip 0, then of pip 1, and so
 on, 3·`period_pips` doubles. Every failed check raises CatalogueCheckError naming the entry (or the
@@ -12,9 +12,10 @@ import math
 from array import array
 from typing import Dict, Iterable, List, Mapping, Sequence, Tuple
 
+from .family import PeakGroup
 from .model import Entry, Loop, PeakFigure, Peaks, at_figure_digits, matches_figure
 from .shaping import round12
-from .table import beat_style_and_motion, family_peaks, motion_peaks
+from .table import FAMILIES
 
 AXES = "xyz"
 Block = Sequence[float]
@@ -138,17 +139,15 @@ def check_peaks(group: str, peaks: Peaks, members: Sequence[Tuple[Entry, Block]]
 
 
 def peak_groups(entries: Iterable[Entry]) -> Dict[str, Tuple[Peaks, List[Entry]]]:
-    """The groups whose peaks have figures: every family, and every `beat` motion over its studies."""
+    """The groups whose peaks have figures, as each entry's family declares them, over the given entries."""
     groups: Dict[str, Tuple[Peaks, List[Entry]]] = {}
+    declared: Dict[str, Tuple[PeakGroup, ...]] = {}
     for entry in entries:
-        keys = [(f"family {entry.family}", entry.family, family_peaks)]
-        if entry.family == "beat":
-            motion = beat_style_and_motion(entry)[1]
-            keys.append((f"beat motion {motion}", motion, motion_peaks))
-        for group, key, figures in keys:
-            if group not in groups:
-                groups[group] = (figures(key), [])
-            groups[group][1].append(entry)
+        if entry.family not in declared:
+            declared[entry.family] = FAMILIES[entry.family].peak_groups()
+        for group in declared[entry.family]:
+            if entry.member in group.members:
+                groups.setdefault(group.label, (group.peaks, []))[1].append(entry)
     return groups
 
 

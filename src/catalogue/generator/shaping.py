@@ -16,6 +16,9 @@ from .model import Loop, Sample
 TAU = 2.0 * math.pi
 PI = math.pi
 
+PIPS_PER_BEAT = 64
+EIGHTH_NOTE_PIPS = 32
+
 Vector = Tuple[float, float, float]
 
 

@@ -1,4 +1,4 @@
-"""Sixteen ways of turning a drum score into movement.
+"""Sixteen ways of turning a drum score into movement, and the motion table that names them.
 
 Each motion maps a score to a raw loop of (x, y, z), one sample per pip of the score's loop. Raw
 loops keep the proportions that the score gives them (a loud backbeat pushes further than a ghost);
@@ -14,9 +14,10 @@ from __future__ import annotations
 
 import math
 from dataclasses import dataclass
-from typing import Callable, Dict, List, Tuple
+from types import MappingProxyType
+from typing import Callable, List, Mapping, Optional, Tuple
 
-from ...model import Loop
+from ...model import Loop, Peaks
 from .notation import BAR
 from .scores import Score
 from .signals import (
@@ -28,8 +29,8 @@ from .signals import (
     alternating,
     bumps,
     by_velocity,
-    delayed,
     cues_of,
+    delayed,
     grouped,
     merged,
     offset,
@@ -70,7 +71,7 @@ class Drums:
 
 
 def drums_of(score: Score) -> Drums:
-    return Drums(score.period, cues_of(score.kick), cues_of(score.snare), cues_of(score.hats), cues_of(score.perc), cues_of(score.bass))
+    return Drums(score.period_pips, cues_of(score.kick), cues_of(score.snare), cues_of(score.hats), cues_of(score.perc), cues_of(score.bass))
 
 
 def _loop(x: Signal, y: Signal, z: Signal) -> Loop:
@@ -399,21 +400,115 @@ def ricochet(d: Drums) -> Loop:
     return _loop(x, y, z)
 
 
-MOTIONS: Dict[str, Callable[[Drums], Loop]] = {
-    "bounce": bounce,
-    "step": step,
-    "orbit": orbit,
-    "glide": glide,
-    "surge": surge,
-    "recoil": recoil,
-    "flutter": flutter,
-    "dive": dive,
-    "pendulum": pendulum,
-    "figure8": figure8,
-    "box": box,
-    "corkscrew": corkscrew,
-    "spiral": spiral,
-    "slalom": slalom,
-    "spring": spring,
-    "ricochet": ricochet,
-}
+# ---------------------------------------------------------------------------------------------
+# The motion table, in motion order.
+
+
+@dataclass(frozen=True)
+class Motion:
+    """A way of turning a style's events into movement, the second half of a `beat` study: the
+    subtitle and closing sentence it gives the study's description and the figures its studies reach."""
+
+    key: str
+    move: Callable[[Drums], Loop]  # the raw loop of a score's drums
+    subtitle: str
+    closing: str  # for the note-led motions, the sentence used by styles without a note
+    peaks: Peaks
+    note_led: bool = False  # styles with a note close the description with it instead
+    late_subtitle: Optional[str] = None  # subtitle for the styles without a note, where it differs
+
+    def subtitle_for(self, style: Score) -> str:
+        if style.note is None and self.late_subtitle is not None:
+            return self.late_subtitle
+        return self.subtitle
+
+    def closing_for(self, style: Score) -> str:
+        if self.note_led and style.note is not None:
+            return style.note
+        return self.closing
+
+
+MOTIONS: Tuple[Motion, ...] = (
+    Motion(
+        "bounce", bounce, "Kick-led bounce",
+        "Original Brevak 05 kick-led downstroke and side accents.",
+        Peaks.of("0-0.297", "0.396-0.683", "0-0.068"), note_led=True,
+    ),
+    Motion(
+        "step", step, "Snare side-step",
+        "Original Brevak 05 alternating lateral kick and snare gestures.",
+        Peaks.of("0.311-0.746", "0.146-0.361", "0-0.181"), note_led=True,
+    ),
+    Motion(
+        "orbit", orbit, "Percussion orbit",
+        "Original Brevak 05 event-weighted orbital speed, radius and depth.",
+        Peaks.of("0.43-0.62", "0.49-0.614", "0-0.216"), note_led=True,
+    ),
+    Motion(
+        "glide", glide, "Bass-and-phrase glide",
+        "Original Brevak 05 continuous phrase path with bass excursions.",
+        Peaks.of("0.388-0.7", "0.26-0.493", "0.326-0.485"), note_led=True, late_subtitle="Bass / phrase glide",
+    ),
+    Motion(
+        "surge", surge, "Forward surge",
+        "Kick thrust through depth with contrasting snare lift and hat detail.",
+        Peaks.of("0.122-0.212", "0.118-0.362", "0.365-0.679"),
+    ),
+    Motion(
+        "recoil", recoil, "Backbeat recoil",
+        "Snare pushes sideways; kick counters downward; delayed echo draws back.",
+        Peaks.of("0.106-0.641", "0.196-0.312", "0.061-0.263"),
+    ),
+    Motion(
+        "flutter", flutter, "Upper-percussion flutter",
+        "Hat and shaker tremors over a wider kick/snare arc.",
+        Peaks.of("0.26-0.541", "0.149-0.35", "0.17-0.294"),
+    ),
+    Motion(
+        "dive", dive, "Bass-led dive",
+        "Bass drives a broad depth plunge with alternating drum counterweight.",
+        Peaks.of("0.165-0.488", "0.052-0.187", "0.221-0.92"),
+    ),
+    Motion(
+        "pendulum", pendulum, "Weighted pendulum",
+        "A hanging arc whose amplitude and angular speed respond to the score.",
+        Peaks.of("0.458-0.556", "0.193-0.2", "0.147-0.264"),
+    ),
+    Motion(
+        "figure8", figure8, "Woven figure eight",
+        "Two crossing lobes expand at kicks with a lifted snare crossing.",
+        Peaks.of("0.55-0.645", "0.38-0.44", "0.122-0.204"),
+    ),
+    Motion(
+        "box", box, "Rounded corner tour",
+        "Rhythm-weighted phase travels around four softened corners.",
+        Peaks.of("0.475-0.52", "0.459-0.501", "0.087-0.29"),
+    ),
+    Motion(
+        "corkscrew", corkscrew, "Closed corkscrew",
+        "Two orbital turns ride a depth wave with percussion-driven radius.",
+        Peaks.of("0.504-0.596", "0.43-0.58", "0.422-0.602"),
+    ),
+    Motion(
+        "spiral", spiral, "Breathing spiral",
+        "A contracting and expanding double-turn path with a continuous seam.",
+        Peaks.of("0.59-0.684", "0.543-0.641", "0.19-0.337"),
+    ),
+    Motion(
+        "slalom", slalom, "Drum slalom",
+        "S-shaped travel with kick lift, snare cutbacks and depth counter-motion.",
+        Peaks.of("0.58-0.656", "0.272-0.41", "0.256-0.403"),
+    ),
+    Motion(
+        "spring", spring, "Causal spring",
+        "An event starts at rest, then drives a damped ringing excursion.",
+        Peaks.of("0.154-0.67", "0.061-0.372", "0.114-0.601"),
+    ),
+    Motion(
+        "ricochet", ricochet, "Directional ricochet",
+        "Successive onsets send smooth excursions toward a cyclic series of targets.",
+        Peaks.of("0.191-0.856", "0.242-0.92", "0.126-0.477"),
+    ),
+)
+
+MOTION_BY_KEY: Mapping[str, Motion] = MappingProxyType({motion.key: motion for motion in MOTIONS})

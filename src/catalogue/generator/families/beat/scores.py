@@ -1,4 +1,6 @@
-"""Sixty-eight drum scores, one per dance-music style, written as step grids and small figures.
+"""Sixty-eight drum scores, one per dance-music style, written as step grids and small figures, in
+style order. Each score also holds what its style contributes to the descriptions of its studies
+(the headline and the note) and which of its studies stay in the plane.
 
 Each score lasts its style's loop (one, two, three or four bars) and has five parts: kick; snare,
 clap or rim (the backbeat voice); hats and shakers; other percussion (toms, bells, claves, rims,
@@ -10,7 +12,7 @@ from __future__ import annotations
 
 from dataclasses import dataclass, replace
 from fractions import Fraction
-from typing import Dict, Tuple
+from typing import Dict, Optional, Tuple
 
 from .notation import (
     BAR,
@@ -43,16 +45,26 @@ GARAGE_SWING = Fraction(16, 5)  # a lighter push of the second sixteenth
 EIGHTH = 32
 EIGHTH_SHUFFLE = Fraction(32, 3)  # eighth-note offbeats swung onto a triplet grid
 
+# The two-dimensional motions of most styles that have any.
+BOUNCE_AND_STEP = ("bounce", "step")
+
 HIT_OUTSIDE_LOOP = "a hit lies outside its score's loop: "
 PARTS_OUT_OF_ORDER = "a score part is not in time order: "
 
 
 @dataclass(frozen=True)
 class Score:
-    """One style's drum pattern over its loop of `period` pips."""
+    """One dance-music style: how its studies are described and its drum pattern over its loop.
 
-    style: str
-    period: int
+    A style's note closes the descriptions of its note-led motions: "" for an empty note, None for
+    the styles that carry no note at all (their note-led motions close with sentences of their own).
+    """
+
+    style: str  # the style key in the study names
+    headline: str
+    period_pips: int
+    two_dimensional_motions: Tuple[str, ...] = ()  # motions whose studies of this style keep z at 0
+    note: Optional[str] = None
     kick: Part = ()
     snare: Part = ()
     hats: Part = ()
@@ -62,7 +74,7 @@ class Score:
     def __post_init__(self) -> None:
         for name, part in self.parts():
             for hit in part:
-                if not 0 <= hit.time < self.period:
+                if not 0 <= hit.time < self.period_pips:
                     raise ValueError(HIT_OUTSIDE_LOOP + f"{self.style} {name} at {hit.time}")
             if any(a.time > b.time for a, b in zip(part, part[1:])):
                 raise ValueError(PARTS_OUT_OF_ORDER + f"{self.style} {name}")
@@ -98,21 +110,27 @@ def echo(part: Part, delay: Fraction, factor: float, length: Fraction) -> Part:
     return tuple(Hit(h.time + delay, h.velocity * factor, length, h.pitch) for h in part)
 
 
-def rearranged(source: "Score", style: str, period: int, slices: Tuple[Tuple[int, int, int], ...], bass: Part = ()) -> "Score":
-    """A new score cut from the drum parts of `source`: each slice is (from pip, length, to pip)."""
+def rearranged(source: Score, slices: Tuple[Tuple[int, int, int], ...], style: Score) -> Score:
+    """The style's score with drum parts cut from those of `source`: each slice is (from pip, length, to pip)."""
 
     def cut(part: Part) -> Part:
         return join(*(chop(part, start, length, to) for start, length, to in slices))
 
-    return Score(style, period, cut(source.kick), cut(source.snare), cut(source.hats), cut(source.perc), bass)
+    return replace(style, kick=cut(source.kick), snare=cut(source.snare), hats=cut(source.hats), perc=cut(source.perc))
 
 
 # --- House and techno -------------------------------------------------------------------------
 
-FOUR_FLOOR = Score("four_floor", ONE_BAR, kick=four_on_the_floor(1))
+FOUR_FLOOR = Score(
+    "four_floor", "Four to the floor / bare pulse", ONE_BAR,
+    two_dimensional_motions=("bounce", "step", "orbit"),
+    note="Equal quarter-note kicks only. This shared foundation is not itself a complete genre.",
+    kick=four_on_the_floor(1),
+)
 
 HOUSE_CLASSIC = Score(
-    "house_classic", TWO_BARS,
+    "house_classic", "House / kick-clap-offbeat hat", TWO_BARS,
+    two_dimensional_motions=BOUNCE_AND_STEP, note="",
     kick=four_on_the_floor(2),
     snare=backbeat(2),
     hats=offbeat_eighths(2, "X"),
@@ -121,7 +139,8 @@ HOUSE_CLASSIC = Score(
 )
 
 HOUSE_SHUFFLE = Score(
-    "house_shuffle", TWO_BARS,
+    "house_shuffle", "House / shuffled hats", TWO_BARS,
+    two_dimensional_motions=BOUNCE_AND_STEP, note="",
     kick=four_on_the_floor(2),
     snare=backbeat(2),
     hats=swing(sixteenths(2, "goXo"), SHUFFLE),
@@ -130,7 +149,9 @@ HOUSE_SHUFFLE = Score(
 )
 
 HOUSE_JACK = Score(
-    "house_jack", TWO_BARS,
+    "house_jack", "Jackin house / ghost-kick turnaround", TWO_BARS,
+    two_dimensional_motions=BOUNCE_AND_STEP,
+    note="Original swung variant: extra ghost kicks and claps; not a transcription of a named track.",
     kick=swing(grid("X...X...X...X...|X...X...X..gX.gg"), SHUFFLE),
     snare=swing(grid("....X..g....X...|....X......gX..g"), SHUFFLE),
     hats=swing(grid("gox.gox.gox.goxo|gox.gox.gox.goxo"), SHUFFLE),
@@ -138,7 +159,8 @@ HOUSE_JACK = Score(
 )
 
 TECHNO_DRIVE = Score(
-    "techno_drive", TWO_BARS,
+    "techno_drive", "Techno / straight driving pulse", TWO_BARS,
+    two_dimensional_motions=BOUNCE_AND_STEP, note="",
     kick=four_on_the_floor(2),
     snare=backbeat(2, "x"),
     hats=sixteenths(2, "goxo"),
@@ -147,7 +169,8 @@ TECHNO_DRIVE = Score(
 )
 
 TECHNO_TOMS = Score(
-    "techno_toms", TWO_BARS,
+    "techno_toms", "Techno / tom conversation", TWO_BARS,
+    two_dimensional_motions=BOUNCE_AND_STEP, note="",
     kick=four_on_the_floor(2),
     snare=grid("............x..." * 2),
     hats=offbeat_eighths(2, "x"),
@@ -156,7 +179,9 @@ TECHNO_TOMS = Score(
 )
 
 TECHNO_BROKEN = Score(
-    "techno_broken", TWO_BARS,
+    "techno_broken", "Techno / broken kick study", TWO_BARS,
+    two_dimensional_motions=BOUNCE_AND_STEP,
+    note="A deliberately broken alternative; not all techno uses a quarter-note kick.",
     kick=grid("X..x..X...X.....|X......x..X..x.."),
     snare=grid("............X...|....o.......X..."),
     hats=grid("x.gxx.gxx.gxx.gx" * 2),
@@ -165,7 +190,9 @@ TECHNO_BROKEN = Score(
 )
 
 TECHNO_POLYMETER = Score(
-    "techno_polymeter", THREE_BARS,
+    "techno_polymeter", "Techno / three-step percussion cycle", THREE_BARS,
+    two_dimensional_motions=BOUNCE_AND_STEP,
+    note="Original three-sixteenth percussion cycle over 4/4: both layers close after three bars.",
     kick=four_on_the_floor(3),
     snare=backbeat(3, "x"),
     hats=offbeat_eighths(3, "x"),
@@ -174,7 +201,7 @@ TECHNO_POLYMETER = Score(
 )
 
 ACID_PERCUSSION = Score(
-    "acid_percussion", TWO_BARS,
+    "acid_percussion", "Acid house / syncopated machine accents", TWO_BARS,
     kick=four_on_the_floor(2),
     snare=backbeat(2, "x"),
     hats=offbeat_eighths(2, "x"),
@@ -184,7 +211,7 @@ ACID_PERCUSSION = Score(
 
 TECHNO_RUMBLE_KICK = four_on_the_floor(2)
 TECHNO_RUMBLE = Score(
-    "techno_rumble", TWO_BARS,
+    "techno_rumble", "Techno / delayed low-end answer", TWO_BARS,
     kick=TECHNO_RUMBLE_KICK,
     snare=grid("....o.......o...|....o.......o..o"),
     hats=offbeat_eighths(2, "x"),
@@ -194,7 +221,9 @@ TECHNO_RUMBLE = Score(
 # --- Garage, bassline, grime ------------------------------------------------------------------
 
 UKG_TWO_STEP = Score(
-    "ukg_two_step", TWO_BARS,
+    "ukg_two_step", "UK garage / two-step foundation", TWO_BARS,
+    two_dimensional_motions=BOUNCE_AND_STEP,
+    note="Backbeats on 2/4; the second kick sits on the & of 3. Off-grid hats supply shuffle.",
     kick=grid("X.........x.....|X.........x...o."),
     snare=backbeat(2),
     hats=swing(grid("..x.gox...x.go.x|..x.gox...x.gox."), GARAGE_SWING),
@@ -203,7 +232,8 @@ UKG_TWO_STEP = Score(
 )
 
 UKG_SKIP = Score(
-    "ukg_skip", TWO_BARS,
+    "ukg_skip", "UK garage / skipping answer", TWO_BARS,
+    two_dimensional_motions=BOUNCE_AND_STEP, note="",
     kick=grid("X.........x.....|X..x......x...x."),
     snare=grid("....X.......X...|....X.......X..g"),
     hats=swing(grid(".ox..ox..ox..ox.|.ox..ox..oxx.ox."), GARAGE_SWING),
@@ -212,7 +242,8 @@ UKG_SKIP = Score(
 )
 
 UKG_FOUR_FOUR = Score(
-    "ukg_four_four", TWO_BARS,
+    "ukg_four_four", "UK garage / four-four shuffle", TWO_BARS,
+    two_dimensional_motions=BOUNCE_AND_STEP, note="Garage also has a four-to-the-floor branch; it is not all two-step.",
     kick=four_on_the_floor(2),
     snare=backbeat(2),
     hats=swing(grid(".oxo" * 8), GARAGE_SWING),
@@ -221,7 +252,8 @@ UKG_FOUR_FOUR = Score(
 )
 
 SPEED_GARAGE = Score(
-    "speed_garage", TWO_BARS,
+    "speed_garage", "Speed garage / offbeat bass answers", TWO_BARS,
+    note="Bass onsets are included as movement cues. Audio uses a simple synth, not a sampled Reese patch.",
     kick=four_on_the_floor(2),
     snare=backbeat(2),
     hats=join(offbeat_eighths(2, "X"), swing(grid(".g.g" * 8), GARAGE_SWING)),
@@ -230,7 +262,8 @@ SPEED_GARAGE = Score(
 )
 
 BASSLINE = Score(
-    "bassline", TWO_BARS,
+    "bassline", "Bassline / syncopated low-end hooks", TWO_BARS,
+    note="",
     kick=four_on_the_floor(2),
     snare=backbeat(2),
     hats=swing(grid(".gxg" * 8), GARAGE_SWING),
@@ -239,7 +272,7 @@ BASSLINE = Score(
 )
 
 UKG_RIM_SHUFFLE = Score(
-    "ukg_rim_shuffle", TWO_BARS,
+    "ukg_rim_shuffle", "Garage / rim-led skipping pocket", TWO_BARS,
     kick=grid("X.........x.....|X..x......x....."),
     snare=backbeat(2, "o"),
     hats=swing(grid("..x.g.x...x.g.x.|..x.g.x...x.g.xg"), GARAGE_SWING),
@@ -248,7 +281,8 @@ UKG_RIM_SHUFFLE = Score(
 )
 
 GRIME_SPARSE = Score(
-    "grime_sparse", TWO_BARS,
+    "grime_sparse", "Grime / sparse square-cut backbeat", TWO_BARS,
+    two_dimensional_motions=BOUNCE_AND_STEP, note="",
     kick=grid("X.........X.....|X.....x........."),
     snare=grid("........X......." * 2),
     hats=grid("x...o...x...o..." * 2),
@@ -256,7 +290,9 @@ GRIME_SPARSE = Score(
 )
 
 GRIME_SYNCOPATED = Score(
-    "grime_syncopated", TWO_BARS,
+    "grime_syncopated", "Grime / displaced snare conversation", TWO_BARS,
+    two_dimensional_motions=BOUNCE_AND_STEP,
+    note="A 140 BPM syncopated study; grime has no single mandatory snare pattern.",
     kick=grid("X.....x...x.....|X..x......x....."),
     snare=grid("........X.....o.|.......X...X...."),
     hats=grid("x.x.x.x.x.x.x.xx|x.x.x.x.x.xxx.x."),
@@ -265,7 +301,8 @@ GRIME_SYNCOPATED = Score(
 )
 
 GRIME_HALF = Score(
-    "grime_half", TWO_BARS,
+    "grime_half", "Grime / half-time negative space", TWO_BARS,
+    note="",
     kick=grid("X...............|..........x....."),
     snare=grid("........X......." * 2),
     hats=grid("x.......x.......|x.......x...o..."),
@@ -277,7 +314,8 @@ GRIME_HALF = Score(
 GROUPED_HATS = "x..x..x.x..x..x."  # 3 + 3 + 2 sixteenths, twice a bar, on the straight grid
 
 DRILL_TRESILLO = Score(
-    "drill_tresillo", TWO_BARS,
+    "drill_tresillo", "UK drill / grouped hats", TWO_BARS,
+    note="3+3+2 sixteenth grouping is not a tuplet: the grid here remains straight.",
     kick=grid("X.........x.....|X......x..x....."),
     snare=grid("........X......." * 2),
     hats=grid(GROUPED_HATS * 2),
@@ -286,7 +324,8 @@ DRILL_TRESILLO = Score(
 )
 
 DRILL_DISPLACED = Score(
-    "drill_displaced", TWO_BARS,
+    "drill_displaced", "UK drill / moving second-bar snare", TWO_BARS,
+    note="Snare: beat 3 in bar one, beat 4 in bar two. This is one common design, not a rule for all drill.",
     kick=grid("X.....x...x.....|X.........x..x.."),
     snare=grid("........X.......|............X..."),
     hats=grid("x.x.x.x.x.xxx.x.|x.x.x.x.x.x.x.xx"),
@@ -294,7 +333,8 @@ DRILL_DISPLACED = Score(
 )
 
 DRILL_ROLLS = Score(
-    "drill_rolls", TWO_BARS,
+    "drill_rolls", "UK drill / true triplet hat fill", TWO_BARS,
+    note="The added hat fill uses rational tuplets; grouped hats and triplet rolls remain distinct concepts.",
     kick=grid("X.......x.x.....|X.....x...x....."),
     snare=grid("........X......." * 2),
     hats=join(
@@ -308,17 +348,24 @@ DRILL_ROLLS = Score(
 # --- Amen, jungle, drum & bass ----------------------------------------------------------------
 
 AMEN_FOUR_BAR = Score(
-    "amen_four_bar", FOUR_BARS,
+    "amen_four_bar", "Amen / four-bar structural study", FOUR_BARS,
+    note="Vaskorin / The Pellimars, Amen, Brother. Four bars, not a generic 2-bar loop. Timing/velocity are approximations; no original recording or measured human microtiming.",
     kick=grid("X.X.......XX....|X.X.......XX....|X.X.......X.....|..XX......X....."),
     snare=grid("....X..g.g..X..g|....X..g.g..X..g|....X..g.g....X.|.g..X..g.g....X."),
     hats=grid("x.o.x.o.x.o.x.o.|x.o.x.o.x.o.x.o.|x.o.x.o.x.o.x.o.|x.o.x.o.x.....o."),  # ride
     perc=grid("................|................|................|..........X....."),  # crash
 )
 
-AMEN_NO_GHOSTS = replace(AMEN_FOUR_BAR, style="amen_no_ghosts", snare=without_ghosts(AMEN_FOUR_BAR.snare))
+AMEN_NO_GHOSTS = replace(
+    AMEN_FOUR_BAR,
+    style="amen_no_ghosts",
+    headline="Amen / remove the ghost snares",
+    note="A/B study: only quiet snares removed. This deliberately simplified version is not the complete Amen.",
+    snare=without_ghosts(AMEN_FOUR_BAR.snare),
+)
 
 JUNGLE_CHOPS = rearranged(
-    AMEN_FOUR_BAR, "jungle_chops", TWO_BARS,
+    AMEN_FOUR_BAR,
     (
         (0, 128, 0),  # bar 1, first half
         (640, 128, 128),  # bar 3, second half: the late snare
@@ -327,11 +374,17 @@ JUNGLE_CHOPS = rearranged(
         (192, 64, 384),  # bar 1, beat 4: snare and trailing ghost
         (832, 64, 448),  # bar 4, beat 2
     ),
-    bass=bassline("0=======........|5=======3=======", 0.9),
+    Score(
+        "jungle_chops", "Jungle / rearranged break fragments", TWO_BARS,
+        two_dimensional_motions=BOUNCE_AND_STEP,
+        note="Original chopped-break-style arrangement, not the original Amen sequence.",
+        bass=bassline("0=======........|5=======3=======", 0.9),
+    ),
 )
 
 JUNGLE_GHOSTS = Score(
-    "jungle_ghosts", TWO_BARS,
+    "jungle_ghosts", "Jungle / ghosts and snare rolls", TWO_BARS,
+    two_dimensional_motions=BOUNCE_AND_STEP, note="",
     kick=grid("X.X.......X.....|X.X........X...."),
     snare=join(grid("....X..g.gg.X..g|....X.g..g..X..."), roll(BAR + 208, 48, 6, 0.3, 0.85)),
     hats=sixteenths(2, "xgog"),
@@ -339,7 +392,9 @@ JUNGLE_GHOSTS = Score(
 )
 
 JUNGLE_SWITCH = Score(
-    "jungle_switch", FOUR_BARS,
+    "jungle_switch", "Jungle / full-time to half-time answer", FOUR_BARS,
+    two_dimensional_motions=BOUNCE_AND_STEP,
+    note="Four-bar original phrase: the final half uses fewer main snares, not a tempo change.",
     kick=grid("X.X.......X.....|X.X.......XX....|X.........X.....|X.......x......."),
     snare=grid("....X..g.g..X..g|....X..g.g..X.g.|........X....g..|........X..g..g."),
     hats=grid("x.o.x.o.x.o.x.o.|x.o.x.o.x.o.x.o.|x...x...x...x...|x...x...x...x.o."),
@@ -347,13 +402,17 @@ JUNGLE_SWITCH = Score(
 )
 
 JUNGLE_SWITCHBACK = rearranged(
-    AMEN_FOUR_BAR, "jungle_switchback", TWO_BARS,
+    AMEN_FOUR_BAR,
     ((0, 256, 0), (128, 128, 256), (0, 128, 384)),  # bar two answers with its halves switched back
-    bass=bassline("0=======5=======|3=======0=======", 0.9),
+    Score(
+        "jungle_switchback", "Jungle / two-bar switchback", TWO_BARS,
+        bass=bassline("0=======5=======|3=======0=======", 0.9),
+    ),
 )
 
 DNB_TWO_STEP = Score(
-    "dnb_two_step", TWO_BARS,
+    "dnb_two_step", "Drum & bass / two-step foundation", TWO_BARS,
+    two_dimensional_motions=BOUNCE_AND_STEP, note="",
     kick=grid("X.........X.....|X.X.......X....."),
     snare=backbeat(2),
     hats=eighths(2, "x", "o"),
@@ -361,7 +420,8 @@ DNB_TWO_STEP = Score(
 )
 
 DNB_ROLLING = Score(
-    "dnb_rolling", TWO_BARS,
+    "dnb_rolling", "Drum & bass / rolling ghosts", TWO_BARS,
+    two_dimensional_motions=BOUNCE_AND_STEP, note="",
     kick=grid("X.........X.....|X.........X..x.."),
     snare=grid("....X..g.g..X..g|....X..g.g..X.g."),
     hats=swing(sixteenths(2, "xgog"), Fraction(8, 3)),
@@ -370,7 +430,8 @@ DNB_ROLLING = Score(
 )
 
 DNB_HALF = Score(
-    "dnb_half", TWO_BARS,
+    "dnb_half", "Drum & bass / half-time space", TWO_BARS,
+    note="",
     kick=grid("X.........x.....|X..........x...."),
     snare=grid("........X......." * 2),
     hats=grid("x...x...x...x...|x...x...x...x.o."),
@@ -379,7 +440,7 @@ DNB_HALF = Score(
 )
 
 DNB_PUSH = Score(
-    "dnb_push", TWO_BARS,
+    "dnb_push", "DnB / kick pickup and ghost reply", TWO_BARS,
     kick=grid("X.........X....x|X.........X..x.x"),  # pickups into bar two and back into the loop
     snare=grid("....X..g.g..X...|....X.g..g..X.g."),
     hats=eighths(2, "x", "o"),
@@ -389,7 +450,8 @@ DNB_PUSH = Score(
 # --- Half-time: dubstep, trap -----------------------------------------------------------------
 
 DUBSTEP_HALF = Score(
-    "dubstep_half", TWO_BARS,
+    "dubstep_half", "Dubstep / half-step anchor", TWO_BARS,
+    note="",
     kick=grid("X..............." * 2),
     snare=grid("........X......." * 2),
     hats=grid("x.o.x.o.x.o.x.o." * 2),
@@ -397,7 +459,8 @@ DUBSTEP_HALF = Score(
 )
 
 DUBSTEP_SKIP = Score(
-    "dubstep_skip", TWO_BARS,
+    "dubstep_skip", "Dubstep / skippy half-step", TWO_BARS,
+    note="",
     kick=grid("X.........x.....|X..x.......x...."),
     snare=grid("........X.....g.|........X..g...."),
     hats=swing(grid("x.xgx.x.x.xgx.xg" * 2), SHUFFLE),
@@ -405,7 +468,8 @@ DUBSTEP_SKIP = Score(
 )
 
 TRAP_TRILLS = Score(
-    "trap_trills", TWO_BARS,
+    "trap_trills", "Trap / half-time and hat trills", TWO_BARS,
+    note="",
     kick=grid("X......x..X.....|X.........x..x.."),
     snare=grid("........X......." * 2),
     hats=join(
@@ -419,7 +483,8 @@ TRAP_TRILLS = Score(
 # --- Electro, trance, rave, hard dance, italo -------------------------------------------------
 
 ELECTRO = Score(
-    "electro", TWO_BARS,
+    "electro", "Electro / broken machine groove", TWO_BARS,
+    two_dimensional_motions=BOUNCE_AND_STEP, note="",
     kick=grid("X.....X...X.....|X.....X..X..X..."),
     snare=backbeat(2),
     hats=sixteenths(2, "xogo"),
@@ -428,7 +493,7 @@ ELECTRO = Score(
 )
 
 ELECTRO_ROBOT = Score(
-    "electro_robot", TWO_BARS,
+    "electro_robot", "Electro / asymmetric machine break", TWO_BARS,
     kick=grid("X..X..X...X.x...|X..X.....X..x..."),
     snare=grid("....X.......X..o|....X.......X..."),
     hats=sixteenths(2, "xgxo"),
@@ -437,7 +502,8 @@ ELECTRO_ROBOT = Score(
 )
 
 TRANCE = Score(
-    "trance", TWO_BARS,
+    "trance", "Trance / offbeat lift", TWO_BARS,
+    note="Offbeat bass/pulse is included. A rhythmic sketch cannot supply trance harmony, timbre or arrangement.",
     kick=four_on_the_floor(2),
     snare=backbeat(2, "x"),
     hats=join(offbeat_eighths(2, "X"), grid(".g.g" * 8)),
@@ -445,7 +511,7 @@ TRANCE = Score(
 )
 
 PSY_ROLLING = Score(
-    "psy_rolling", TWO_BARS,
+    "psy_rolling", "Psy / straight rolling bass gaps", TWO_BARS,
     kick=four_on_the_floor(2),
     snare=backbeat(2, "o"),
     hats=join(offbeat_eighths(2, "x"), grid(".g.g" * 8)),
@@ -454,7 +520,7 @@ PSY_ROLLING = Score(
 )
 
 PSY_OFFBEAT = Score(
-    "psy_offbeat", TWO_BARS,
+    "psy_offbeat", "Trance / offbeat bass exchange", TWO_BARS,
     kick=four_on_the_floor(2),
     snare=backbeat(2, "x"),
     hats=grid(".gxg" * 8),
@@ -462,7 +528,7 @@ PSY_OFFBEAT = Score(
 )
 
 HARD_REVERSE = Score(
-    "hard_reverse", TWO_BARS,
+    "hard_reverse", "Hard dance / delayed bass swell cues", TWO_BARS,
     kick=four_on_the_floor(2),
     snare=backbeat(2, "x"),
     hats=offbeat_eighths(2, "X"),
@@ -470,7 +536,8 @@ HARD_REVERSE = Score(
 )
 
 RAVE_BREAKS = Score(
-    "rave_breaks", TWO_BARS,
+    "rave_breaks", "Rave / four-floor plus break layer", TWO_BARS,
+    two_dimensional_motions=BOUNCE_AND_STEP, note="",
     kick=join(four_on_the_floor(2), grid("..x.......x.....|..x........x....")),
     snare=grid("....X..g.g..X..g|....X..g.g..X.g."),
     hats=sixteenths(2, "xgog"),
@@ -478,7 +545,7 @@ RAVE_BREAKS = Score(
 )
 
 ITALO_MACHINE = Score(
-    "italo_machine", TWO_BARS,
+    "italo_machine", "Italo / machine rim conversation", TWO_BARS,
     kick=four_on_the_floor(2),
     snare=backbeat(2),
     hats=eighths(2, "x", "o"),
@@ -487,7 +554,8 @@ ITALO_MACHINE = Score(
 )
 
 DISCO = Score(
-    "disco", TWO_BARS,
+    "disco", "Disco / lively hat accents", TWO_BARS,
+    two_dimensional_motions=BOUNCE_AND_STEP, note="",
     kick=four_on_the_floor(2),
     snare=backbeat(2),
     hats=grid("goXogoXogoXogoXo|goXogoXogoXoxoXo"),
@@ -498,7 +566,9 @@ DISCO = Score(
 # --- Reggaeton, dancehall, reggae, Latin ------------------------------------------------------
 
 DEMBOW = Score(
-    "dembow", TWO_BARS,
+    "dembow", "Reggaeton / dembow answer", TWO_BARS,
+    two_dimensional_motions=BOUNCE_AND_STEP,
+    note="Quarter-note kick version with offbeat snare answers; one useful dembow foundation, not every dancehall rhythm.",
     kick=four_on_the_floor(2),
     snare=grid(DEMBOW_FIGURE * 2),
     hats=eighths(2, "x", "o"),
@@ -507,7 +577,7 @@ DEMBOW = Score(
 )
 
 DEMBOW_PUSH = Score(
-    "dembow_push", TWO_BARS,
+    "dembow_push", "Reggaeton / dembow with pickup answer", TWO_BARS,
     kick=join(four_on_the_floor(2), grid("................|...............x")),
     snare=grid(DEMBOW_FIGURE + "|...X..X....X.oXo"),  # bar two adds the pickup answer into the loop
     hats=eighths(2, "x", "g"),
@@ -515,7 +585,7 @@ DEMBOW_PUSH = Score(
 )
 
 DANCEHALL_SPACE = Score(
-    "dancehall_space", TWO_BARS,
+    "dancehall_space", "Dancehall / spacious offbeat replies", TWO_BARS,
     kick=grid("X.......X.......|X.......X.....x."),
     snare=grid("......x.......x." * 2),
     hats=grid("x...x...x...x..." * 2),
@@ -524,7 +594,7 @@ DANCEHALL_SPACE = Score(
 )
 
 REGGAE_ONE_DROP = Score(
-    "reggae_one_drop", TWO_BARS,
+    "reggae_one_drop", "Reggae / one-drop foundation", TWO_BARS,
     kick=grid("........X......." * 2),
     snare=grid("........X......." * 2),  # rim shot with the kick on beat 3; beat 1 stays empty
     hats=swing(eighths(2, "x", "o"), EIGHTH_SHUFFLE, unit=EIGHTH),
@@ -533,7 +603,7 @@ REGGAE_ONE_DROP = Score(
 )
 
 REGGAE_STEPPERS = Score(
-    "reggae_steppers", TWO_BARS,
+    "reggae_steppers", "Dub / steppers foundation", TWO_BARS,
     kick=four_on_the_floor(2),
     snare=grid("........X......." * 2),
     hats=swing(eighths(2, "x", "g"), EIGHTH_SHUFFLE, unit=EIGHTH),
@@ -542,7 +612,7 @@ REGGAE_STEPPERS = Score(
 )
 
 REGGAE_ROCKERS = Score(
-    "reggae_rockers", TWO_BARS,
+    "reggae_rockers", "Reggae / kick-on-one-and-three study", TWO_BARS,
     kick=grid("X.......X......." * 2),
     snare=grid("........X......." * 2),
     hats=sixteenths(2, "xgog"),
@@ -553,7 +623,7 @@ REGGAE_ROCKERS = Score(
 SON_CLAVE_BASS = bassline("......0=....7=..|......0=....5=..")  # tumbao: anticipates beats 3 and 1
 
 SON_CLAVE_32 = Score(
-    "son_clave_32", TWO_BARS,
+    "son_clave_32", "Latin club / 3-2 son clave", TWO_BARS,
     kick=four_on_the_floor(2),
     snare=backbeat(2, "o"),
     hats=offbeat_eighths(2, "x"),
@@ -562,7 +632,7 @@ SON_CLAVE_32 = Score(
 )
 
 SON_CLAVE_23 = Score(
-    "son_clave_23", TWO_BARS,
+    "son_clave_23", "Latin club / 2-3 son clave", TWO_BARS,
     kick=four_on_the_floor(2),
     snare=backbeat(2, "o"),
     hats=offbeat_eighths(2, "x"),
@@ -573,7 +643,8 @@ SON_CLAVE_23 = Score(
 # --- Disco-house offshoots, Africa and Brazil -------------------------------------------------
 
 AMAPIANO = Score(
-    "amapiano", TWO_BARS,
+    "amapiano", "Amapiano / shaker and bass-percussion study", TWO_BARS,
+    note="An original percussion and log-drum-style bass rhythm. Pitched bass is a cue lane, not a downloaded sample.",
     kick=four_on_the_floor(2, "x"),
     snare=grid("....o.......o...|....o......go..."),
     hats=sixteenths(2, "xgog"),  # shaker
@@ -582,7 +653,7 @@ AMAPIANO = Score(
 )
 
 AMAPIANO_ANSWER = Score(
-    "amapiano_answer", TWO_BARS,
+    "amapiano_answer", "Amapiano / log-like bass answer", TWO_BARS,
     kick=four_on_the_floor(2, "x"),
     snare=grid("...........o....|...........o..o."),
     hats=sixteenths(2, "ogxg"),
@@ -591,7 +662,7 @@ AMAPIANO_ANSWER = Score(
 )
 
 AFRO_BELL = Score(
-    "afro_bell", TWO_BARS,
+    "afro_bell", "Afro house / bell and kick weave", TWO_BARS,
     kick=four_on_the_floor(2),
     snare=grid("........o.......|........o.....o."),
     hats=sixteenths(2, "ogxg"),
@@ -600,7 +671,7 @@ AFRO_BELL = Score(
 )
 
 AFRO_CROSS = Score(
-    "afro_cross", TWO_BARS,
+    "afro_cross", "Afro house / three-over-four percussion", TWO_BARS,
     kick=four_on_the_floor(2),
     snare=grid("....o.......o..." * 2),
     hats=sixteenths(2, "xggg"),
@@ -609,7 +680,7 @@ AFRO_CROSS = Score(
 )
 
 GQOM_SPACE = Score(
-    "gqom_space", TWO_BARS,
+    "gqom_space", "Gqom / broken-kick space study", TWO_BARS,
     kick=grid("X..X..X.........|X..X.....X......"),
     snare=grid("............X..." * 2),
     hats=grid("..x...x...x...x.|..x.......x....."),
@@ -618,7 +689,7 @@ GQOM_SPACE = Score(
 )
 
 GQOM_EXCHANGE = Score(
-    "gqom_exchange", TWO_BARS,
+    "gqom_exchange", "Gqom / staggered drum exchange", TWO_BARS,
     kick=grid("X.....X.....X...|..X.....X.....X."),
     snare=grid("........x.......|....x..........."),
     hats=grid("x...x...x...x..." * 2),
@@ -627,7 +698,8 @@ GQOM_EXCHANGE = Score(
 )
 
 BAILE_TOMS = Score(
-    "baile_toms", TWO_BARS,
+    "baile_toms", "Baile funk / low-drum conversation", TWO_BARS,
+    two_dimensional_motions=BOUNCE_AND_STEP,
     kick=grid("X..x..x...x..x.." * 2),  # 3 + 3 + 4 + 3 + 3
     snare=backbeat(2),
     hats=offbeat_eighths(2, "o"),
@@ -636,7 +708,7 @@ BAILE_TOMS = Score(
 )
 
 BAILE_RESPONSE = Score(
-    "baile_response", TWO_BARS,
+    "baile_response", "Baile funk / syncopated answer", TWO_BARS,
     kick=grid("X.....x...X.....|X..x..x...X....."),
     snare=grid("....X..x....X...|....X.......X.xx"),
     hats=eighths(2, "x", "g"),
@@ -649,7 +721,8 @@ BAILE_RESPONSE = Score(
 JERSEY_KICKS = "X..X..X...X.X..."  # five kicks a bar
 
 JERSEY_FIVE = Score(
-    "jersey_five", TWO_BARS,
+    "jersey_five", "Jersey / five-kick foundation", TWO_BARS,
+    two_dimensional_motions=BOUNCE_AND_STEP,
     kick=grid(JERSEY_KICKS * 2),
     snare=backbeat(2),
     hats=offbeat_eighths(2, "o"),
@@ -658,7 +731,7 @@ JERSEY_FIVE = Score(
 )
 
 JERSEY_CALL = Score(
-    "jersey_call", TWO_BARS,
+    "jersey_call", "Jersey / call and turnaround", TWO_BARS,
     kick=grid(JERSEY_KICKS + "|X...X...X.xxxx.x"),  # bar two turns the call around
     snare=grid("....X.......X...|....X.......o.oX"),
     hats=offbeat_eighths(2, "x"),
@@ -667,7 +740,7 @@ JERSEY_CALL = Score(
 )
 
 FOOTWORK_TRIPLET = Score(
-    "footwork_triplet", TWO_BARS,
+    "footwork_triplet", "Footwork / triplet bass reply", TWO_BARS,
     kick=grid("X..X..X.X..X..X.|X..X..X........."),
     snare=grid("....x.......x..." * 2),
     hats=tuplet(0, TWO_BARS, 24, (0.7, 0.3, 0.5)),  # eighth-note triplets throughout
@@ -675,7 +748,7 @@ FOOTWORK_TRIPLET = Score(
 )
 
 FOOTWORK_SPARSE = Score(
-    "footwork_sparse", TWO_BARS,
+    "footwork_sparse", "Footwork / interrupted half-time", TWO_BARS,
     kick=grid("X..X......X.....|X.....X........."),
     snare=grid("........X.......|..............X."),
     hats=join(tuplet(0, BAR, 12, (0.7, 0.3, 0.5)), tuplet(BAR + 128, 128, 6, (0.7, 0.3, 0.5))),  # broken off for half a bar
@@ -683,7 +756,7 @@ FOOTWORK_SPARSE = Score(
 )
 
 FUNKY_TOMS = Score(
-    "funky_toms", TWO_BARS,
+    "funky_toms", "UK funky / tom-led skips", TWO_BARS,
     kick=four_on_the_floor(2),
     snare=grid("....x.......x...|....x......gx..."),
     hats=swing(grid(".gxg" * 8), GARAGE_SWING),
@@ -692,7 +765,7 @@ FUNKY_TOMS = Score(
 )
 
 FUNKY_SYNCOPATED = Score(
-    "funky_syncopated", TWO_BARS,
+    "funky_syncopated", "UK funky / broken response", TWO_BARS,
     kick=grid("X.....x...X.....|X..x....X.....x."),
     snare=grid("....X.......X...|....X.......X.X."),
     hats=swing(sixteenths(2, "gxog"), GARAGE_SWING),
@@ -701,7 +774,7 @@ FUNKY_SYNCOPATED = Score(
 )
 
 BROKEN_PUSH = Score(
-    "broken_push", TWO_BARS,
+    "broken_push", "Broken beat / early-and-late answers", TWO_BARS,
     kick=grid("X......x..X.....|X..x......X...x."),
     snare=nudge(backbeat(2), {4: -4, 12: 5, 20: -3, 28: 4}),  # each backbeat a little early or late
     hats=nudge(eighths(2, "x", "o"), {6: 3, 14: -2, 22: 3, 30: -2}),
@@ -710,7 +783,7 @@ BROKEN_PUSH = Score(
 )
 
 BROKEN_SHUFFLE = Score(
-    "broken_shuffle", TWO_BARS,
+    "broken_shuffle", "Broken beat / shuffled rim circuit", TWO_BARS,
     kick=grid("X.....x...X.....|X.......x.x....."),
     snare=swing(grid("....X....g..X...|....X.......X..g"), SHUFFLE),
     hats=swing(sixteenths(2, "xogo"), SHUFFLE),
