@@ -30,9 +30,20 @@ def test_a_builtin_loop_carries_its_listing_row():
     assert loop.points[5] == pivolet.sample("path_torus_knot", 5).as_tuple()
 
 
-def test_an_unknown_name_is_a_key_error_that_names_it():
-    with pytest.raises(KeyError, match="no_such_pattern"):
+def test_an_unknown_name_is_a_value_error_that_names_it():
+    with pytest.raises(ValueError) as refused:
         resolve_source("no_such_pattern")
+    assert str(refused.value) == "unknown built-in pattern: no_such_pattern"
+
+
+def test_a_name_that_is_also_a_file_is_the_builtin_and_anything_else_is_a_path(tmp_path, monkeypatch):
+    monkeypatch.chdir(tmp_path)
+    (tmp_path / "bounce").write_text('{"samples": [[0.5, 0, 0]]}', encoding="utf-8")
+    (tmp_path / "mine").write_text('{"samples": [[0.5, 0, 0]]}', encoding="utf-8")
+    assert resolve_source("bounce").period_pips == 64
+    with pytest.raises(ValueError) as refused:
+        resolve_source("mine")  # a file, and without a .json or .csv extension
+    assert str(refused.value) == "mine: a pattern file ends in .json or .csv, a recording file in .csv"
 
 
 @pytest.mark.parametrize("samples, dimensions", [

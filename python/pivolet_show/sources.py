@@ -3,22 +3,31 @@ answering the position at any pip with the module's own values.
 
 A pattern loops, so every pip has a position. A recording covers a span of pips only; outside it the
 position holds at the nearest end, and `covers` tells a caller when that happens.
+
+A command line names its source as a built-in's name or as the path of a pattern or recording file
+(see `user_files`); `resolve_source` turns either into a source.
 """
 
 from __future__ import annotations
 
 import dataclasses
 from collections.abc import Callable, Sequence
+from pathlib import Path
 from typing import Union
 
 import pivolet
 
-from pivolet_show.patterns import Loop, Point, find_row
+from pivolet_show import user_files
+from pivolet_show.patterns import UNKNOWN_PATTERN, Loop, Point, find_row
 
 AXIS_NAMES = ("x", "y", "z")
 
 TOO_MANY_AXES = "a recording plays on at most three axes (x, y, z), not {count}"
 UNKNOWN_AXIS = "recording {recording} has no axis named {axis}; its axes are: {axes}"
+AXES_OF_A_PATTERN = "axes are chosen for a recording, and {source} is a pattern"
+SETTINGS_OF_A_BUILTIN = "{name} is a built-in pattern, not a file to read with a name, description or tempo"
+NO_SETTINGS = user_files.FileSettings()
+RECORDING_DESCRIPTION = "recording of {count} pips from pip {start} at {bpm:g} BPM, axes {axes} on x, y, z"
 
 
 @dataclasses.dataclass(frozen=True)
@@ -55,6 +64,18 @@ class RecordingSource:
         return self.recording.name
 
     @property
+    def dimensions(self) -> int:
+        """How many of x, y and z play an axis of the recording; those after them stay at 0.0."""
+        return sum(axis is not None for axis in self.axes)
+
+    @property
+    def description(self) -> str:
+        names = self.recording.dimensions
+        played = ", ".join(names[axis] for axis in self.axes if axis is not None) or "none"
+        return RECORDING_DESCRIPTION.format(count=self.recording.sample_count, start=self.first_pip,
+                                            bpm=self.recording.bpm, axes=played)
+
+    @property
     def first_pip(self) -> int:
         return self.recording.start_pip
 
@@ -72,6 +93,11 @@ class RecordingSource:
         row = self.recording.sample(held)
         x, y, z = (0.0 if axis is None else row[axis] for axis in self.axes)
         return (x, y, z)
+
+    def loop(self) -> Loop:
+        """The whole recording as one pass, its first row at pip 0, as the drawing takes it."""
+        points = tuple(self.position(pip) for pip in range(self.first_pip, self.end_pip))
+        return Loop(self.name, self.description, len(points), max(self.dimensions, 1), points)
 
 
 Source = Union[PatternSource, RecordingSource]
@@ -110,6 +136,39 @@ def recording_source(recording: pivolet.SampledRecording, axes: Sequence[str] | 
     return RecordingSource(recording, (padded[0], padded[1], padded[2]))
 
 
-def resolve_source(text: str) -> Source:
-    """What a command line names as its source: a built-in pattern's name; KeyError otherwise."""
-    return builtin_source(text)
+def _builtin_or_none(text: str) -> PatternSource | None:
+    try:
+        return builtin_source(text)
+    except KeyError:
+        return None
+
+
+def resolve_source(text: str, settings: user_files.FileSettings = NO_SETTINGS,
+                   axes: Sequence[str] | None = None) -> Source:
+    """What a command line names as its source: a built-in pattern by name, or the pattern or
+    recording in the file at that path, read with `settings` (and played on `axes`, for a recording).
+    ValueError with one message for anything that cannot be had: an unknown name, a file that cannot
+    be read or that the module refuses (naming file and line), a setting that does not apply."""
+    source: Source | None = _builtin_or_none(text)
+    if source is None:
+        source = _file_source(text, settings, axes)
+    elif settings != NO_SETTINGS:
+        raise ValueError(SETTINGS_OF_A_BUILTIN.format(name=text))
+    if axes is not None and isinstance(source, PatternSource):
+        raise ValueError(AXES_OF_A_PATTERN.format(source=text))
+    return source
+
+
+def _file_source(text: str, settings: user_files.FileSettings, axes: Sequence[str] | None) -> Source:
+    path = Path(text)
+    # Built-in names hold no dot and no slash; anything else that names no file is a misspelt name.
+    if not (path.exists() or path.suffix or "/" in text):
+        raise ValueError(UNKNOWN_PATTERN + text)
+    motion = user_files.load(path, settings)
+    try:
+        if isinstance(motion, pivolet.SampledRecording):
+            return recording_source(motion, axes)
+        # Refused when the pattern takes a built-in's name without being an exact copy of it.
+        return pattern_source(motion)
+    except ValueError as error:
+        raise ValueError(f"{path}: {error}") from None

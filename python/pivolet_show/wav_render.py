@@ -6,7 +6,7 @@ import array
 import math
 import sys
 import wave
-from pathlib import Path
+from typing import BinaryIO
 
 import pivolet
 
@@ -143,9 +143,9 @@ def _to_pcm(left: list[float], right: list[float]) -> bytes:
     return interleaved.tobytes()
 
 
-def write_wav(loop: Loop, bpm: float, path: Path, loops: int = LOOPS_PLAYED, rate: int = SAMPLE_RATE_HZ) -> None:
+def write_wav(loop: Loop, bpm: float, file: BinaryIO, loops: int = LOOPS_PLAYED, rate: int = SAMPLE_RATE_HZ) -> None:
     left, right = render(loop, bpm, loops, rate)
-    with wave.open(str(path), "wb") as out:
+    with wave.open(file, "wb") as out:
         out.setnchannels(2)
         out.setsampwidth(2)
         out.setframerate(rate)

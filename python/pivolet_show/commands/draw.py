@@ -1,4 +1,5 @@
-"""Draws one loop of a pattern as SVG and plays four loops of it as WAV, then prints both paths."""
+"""Draws one loop of a pattern as SVG and plays four loops of it as WAV, then prints both paths.
+A recording is drawn and played once, from its first recorded pip to its last."""
 
 from __future__ import annotations
 
@@ -6,8 +7,9 @@ import argparse
 from pathlib import Path
 
 from pivolet_show import svg_picture, wav_render
-from pivolet_show.arguments import DEFAULT_OUT, positive_bpm
-from pivolet_show.patterns import UNKNOWN_PATTERN, load_loop
+from pivolet_show.arguments import DEFAULT_OUT, add_source_arguments, open_source, positive_bpm
+from pivolet_show.atomic_file import atomic_output, write_atomically
+from pivolet_show.sources import RecordingSource
 
 HELP = "draw a pattern as SVG and play it as WAV"
 DEFAULT_PATTERN = "beat_house_classic_surge"
@@ -15,23 +17,26 @@ DEFAULT_BPM = 120.0
 
 
 def add_arguments(parser: argparse.ArgumentParser) -> None:
-    parser.add_argument("name", nargs="?", default=DEFAULT_PATTERN,
-                        help=f"a built-in pattern name (default: {DEFAULT_PATTERN})")
+    add_source_arguments(parser, default=DEFAULT_PATTERN)
     parser.add_argument("--out", type=Path, default=DEFAULT_OUT, help=f"output folder (default: {DEFAULT_OUT}/)")
-    parser.add_argument("--bpm", type=positive_bpm, default=DEFAULT_BPM,
-                        help=f"tempo of the WAV (default: {DEFAULT_BPM:g})")
+    parser.add_argument("--bpm", type=positive_bpm,
+                        help=f"tempo of the WAV (default: a recording's own, else {DEFAULT_BPM:g})")
 
 
 def run(arguments: argparse.Namespace) -> int:
-    try:
-        loop = load_loop(arguments.name)
-    except KeyError:
-        arguments.parser.error(UNKNOWN_PATTERN + arguments.name)
+    source = open_source(arguments)
+    loop = source.loop()
+    if isinstance(source, RecordingSource):
+        loops, own_bpm = 1, source.recording.bpm
+    else:
+        loops, own_bpm = wav_render.LOOPS_PLAYED, DEFAULT_BPM
+    bpm = own_bpm if arguments.bpm is None else arguments.bpm
     arguments.out.mkdir(parents=True, exist_ok=True)
     svg_path = arguments.out / f"{loop.name}.svg"
     wav_path = arguments.out / f"{loop.name}.wav"
-    svg_path.write_text(svg_picture.render(loop), encoding="utf-8")
-    wav_render.write_wav(loop, arguments.bpm, wav_path)
+    write_atomically(svg_path, svg_picture.render(loop).encode("utf-8"))
+    with atomic_output(wav_path) as wav:
+        wav_render.write_wav(loop, bpm, wav, loops)
     print(svg_path)
     print(wav_path)
     return 0
