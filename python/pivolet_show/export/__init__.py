@@ -1,0 +1,1 @@
+"""The motion as files other tools read: MIDI automation, a CSV table and a glTF animation."""
