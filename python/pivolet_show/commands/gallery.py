@@ -1,22 +1,64 @@
-"""Builds a static site showing every built-in pattern, and prints the path of its index page."""
+"""Builds a static site showing every built-in pattern, and prints the path of its index page.
+Pattern files given with --include join it in a group of their own."""
 
 from __future__ import annotations
 
 import argparse
+from collections.abc import Sequence
 from pathlib import Path
 
+import pivolet
+
+from pivolet_show import user_files
 from pivolet_show.arguments import DEFAULT_OUT
 from pivolet_show.gallery import build_site
+from pivolet_show.sources import pattern_source
 
-HELP = "build the gallery site of every built-in"
+HELP = "build the gallery site of every built-in, and of your own pattern files"
 DEFAULT_GALLERY_OUT = DEFAULT_OUT / "gallery"
+
+NOT_A_PATTERN = "{path} holds a recording, and the gallery shows looping patterns"
 
 
 def add_arguments(parser: argparse.ArgumentParser) -> None:
     parser.add_argument("--out", type=Path, default=DEFAULT_GALLERY_OUT,
                         help=f"output folder (default: {DEFAULT_GALLERY_OUT}/)")
+    parser.add_argument("--include", type=Path, nargs="+", action="extend", default=[], metavar="FILE",
+                        help="pattern files (.json, .csv) to show beside the built-ins")
+
+
+def _load(path: Path) -> pivolet.SampledPattern:
+    motion = user_files.load(path)
+    if not isinstance(motion, pivolet.SampledPattern):
+        raise ValueError(NOT_A_PATTERN.format(path=path))
+    return motion
+
+
+def _library_refusal(paths: Sequence[Path], patterns: Sequence[pivolet.SampledPattern]) -> str | None:
+    """The module's refusal of these patterns as one library, naming the file that brings the refused
+    pattern: the first whose arrival makes the library refuse with the same message."""
+    try:
+        pivolet.PatternLibrary(patterns)
+        return None
+    except ValueError as refusal:
+        message = str(refusal)
+    for count, path in enumerate(paths, 1):
+        try:
+            pivolet.PatternLibrary(patterns[:count])
+        except ValueError as error:
+            if str(error) == message:
+                return f"{path}: {message}"
+    return message
 
 
 def run(arguments: argparse.Namespace) -> int:
-    print(build_site(arguments.out))
+    paths: list[Path] = arguments.include
+    try:
+        patterns = [_load(path) for path in paths]
+    except ValueError as error:
+        arguments.parser.error(str(error))
+    refusal = _library_refusal(paths, patterns)
+    if refusal is not None:
+        arguments.parser.error(refusal)
+    print(build_site(arguments.out, [pattern_source(pattern).loop() for pattern in patterns]))
     return 0

@@ -1,10 +1,12 @@
 """Writes the gallery: index.html with every built-in's thumbnail, the page's script and style, the
-drawing and synth settings, and one data script per pattern that the page loads when it is opened."""
+drawing and synth settings, and one data script per pattern that the page loads when it is opened.
+Patterns of the user's own follow the built-ins in a group of their own."""
 
 from __future__ import annotations
 
 import json
 import shutil
+from collections.abc import Sequence
 from html import escape
 from pathlib import Path
 
@@ -20,6 +22,8 @@ PATTERN_DIR = "patterns"
 SETTINGS_FILE = "settings.js"
 PAGE_TITLE = "pivolet gallery"
 RUDIMENT_GROUP_LABEL = "analytic rudiments"
+# Not a family prefix: family names are words of lower-case letters, never with a space.
+INCLUDED_GROUP = "your patterns"
 
 
 def _settings_script() -> str:
@@ -33,6 +37,8 @@ def _settings_script() -> str:
 
 
 def _group_label(family: str) -> str:
+    if family == INCLUDED_GROUP:
+        return INCLUDED_GROUP
     return RUDIMENT_GROUP_LABEL if family == RUDIMENT_GROUP else f"{family}_…"
 
 
@@ -109,8 +115,9 @@ nearer points are larger and brighter. Open a pattern to watch it move and hear 
 """
 
 
-def build_site(out_dir: Path) -> Path:
-    """Writes the gallery into out_dir and returns the path of its index.html."""
+def build_site(out_dir: Path, included: Sequence[Loop] = ()) -> Path:
+    """Writes the gallery into out_dir, the built-ins and then the `included` patterns, and returns
+    the path of its index.html."""
     pattern_dir = out_dir / PATTERN_DIR
     pattern_dir.mkdir(parents=True, exist_ok=True)
     # A rebuild after the catalogue changed must not leave scripts of patterns that are gone.
@@ -121,13 +128,12 @@ def build_site(out_dir: Path) -> Path:
     (out_dir / SETTINGS_FILE).write_text(_settings_script(), encoding="utf-8")
 
     groups: dict[str, list[str]] = {}
-    rows = builtin_rows()
-    for row in rows:
-        loop = sample_loop(row)
-        family = family_of(loop.name)
+    shown = [(sample_loop(row), family_of(row["name"])) for row in builtin_rows()]
+    shown += [(loop, INCLUDED_GROUP) for loop in included]
+    for loop, family in shown:
         groups.setdefault(family, []).append(_card(loop, family))
         (pattern_dir / pattern_data.file_name(loop.name)).write_text(pattern_data.script(loop), encoding="ascii")
 
     index = out_dir / "index.html"
-    index.write_text(_page(groups, len(rows)), encoding="utf-8")
+    index.write_text(_page(groups, len(shown)), encoding="utf-8")
     return index
