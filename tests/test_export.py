@@ -314,6 +314,7 @@ BAD_EXPORTS = [
     (["bounce", "--cc", "1,2,1"], "the controllers for x, y and z must differ, not 1, 2, 1"),
     (["bounce", "--cc", "1,2"], "argument --cc: three controller numbers for x, y and z, such as 1,2,3"),
     (["bounce", "--bpm", "3"], "a MIDI file holds tempos of 3.576 to 60000000 BPM, not 3"),
+    (["bounce", "--loops", "65537"], "an export holds at most 4194304 pips, and 65537 loops of 64 pips are 4194368"),
     (["{take}", "--loops", "2"], "only a pattern takes --loops: the export of a recording covers its recorded pips, once"),
     (["{take}", "--start-pip", "0", "--loops", "1"],
      "only a pattern takes --loops and --start-pip: the export of a recording covers its recorded pips, once"),

@@ -106,9 +106,13 @@ def _timeline(arguments: argparse.Namespace) -> Timeline:
         if pattern_options:
             arguments.parser.error(NOT_FOR_RECORDINGS.format(options=" and ".join(pattern_options)))
         return recording_timeline(source, arguments.bpm)
-    return pattern_timeline(source, DEFAULT_BPM if arguments.bpm is None else arguments.bpm,
-                            DEFAULT_LOOPS if arguments.loops is None else arguments.loops,
-                            DEFAULT_START_PIP if arguments.start_pip is None else arguments.start_pip)
+    try:
+        return pattern_timeline(source, DEFAULT_BPM if arguments.bpm is None else arguments.bpm,
+                                DEFAULT_LOOPS if arguments.loops is None else arguments.loops,
+                                DEFAULT_START_PIP if arguments.start_pip is None else arguments.start_pip)
+    except ValueError as error:
+        parser: argparse.ArgumentParser = arguments.parser
+        parser.error(str(error))
 
 
 def run(arguments: argparse.Namespace) -> int:

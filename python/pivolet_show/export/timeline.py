@@ -14,6 +14,10 @@ import pivolet
 from pivolet_show.patterns import Point
 from pivolet_show.sources import PatternSource, RecordingSource
 
+# Over nine hours at 120 BPM: past that an export is a mistyped loop count, not a file to fill memory with.
+LARGEST_EXPORT_PIPS = 2**22
+TOO_MANY_PIPS = "an export holds at most {largest} pips, and {loops} loops of {period} pips are {total}"
+
 
 @dataclasses.dataclass(frozen=True)
 class Timeline:
@@ -38,7 +42,11 @@ class Timeline:
 
 
 def pattern_timeline(source: PatternSource, bpm: float, loops: int, start_pip: int) -> Timeline:
-    pips = range(start_pip, start_pip + loops * source.period_pips)
+    total = loops * source.period_pips
+    if total > LARGEST_EXPORT_PIPS:
+        raise ValueError(TOO_MANY_PIPS.format(largest=LARGEST_EXPORT_PIPS, loops=loops, period=source.period_pips,
+                                              total=total))
+    pips = range(start_pip, start_pip + total)
     return Timeline(source.name, bpm, start_pip, tuple(map(source.position, pips)), source.dimensions, True)
 
 
