@@ -166,6 +166,8 @@ BAD_FILES = [
     ("r.csv", "a\n0\n", FileSettings(bpm=-1.0), "{path}: A finite positive BPM and beat origin are required"),
     ("r.csv", "# bpm=1e-308\na\n0\n", FileSettings(), "{path}:1: A finite positive BPM and beat origin are required"),
     ("r.csv", "# name=Take bpm=0\na\n0\n", FileSettings(), "{path}:1: Invalid identifier"),
+    ("r.csv", "# bpm=100\n# beat_zero_seconds=inf\na\n0\n", FileSettings(),
+     "{path}:2: A finite positive BPM and beat origin are required"),
     ("r.csv", "# bpm=100\npan,Tilt\n0,0\n", FileSettings(), "{path}:2: Invalid identifier"),
     ("r.csv", "# bpm=100\npan,pan\n0,0\n", FileSettings(), "{path}:2: Duplicate axis"),
     ("r.csv", "# bpm=100\npan,tilt\n0,0\n0\n", FileSettings(), "{path}:4: Ragged recording"),

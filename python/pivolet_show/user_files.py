@@ -253,14 +253,16 @@ def _read_settings(path: Path, text: str, line: int, settings: dict[str, _Settin
         settings[key] = _Setting(value, line)
 
 
-def _setting_number(path: Path, table: _Table, name: str) -> float | None:
+def _recording_number(path: Path, table: _Table, name: str, given: float | None) -> tuple[float | None, str]:
+    """A number the caller gave, else the file's setting of that name, else None; and its place."""
     setting = table.settings.get(name)
-    if setting is None:
-        return None
+    if given is not None or setting is None:
+        return given, str(path)
+    place = _line_place(path, setting.line)
     try:
-        return float(setting.value)
+        return float(setting.value), place
     except ValueError:
-        raise _refusal(_line_place(path, setting.line), SETTING_NOT_NUMBER.format(name=name, value=setting.value)) from None
+        raise _refusal(place, SETTING_NOT_NUMBER.format(name=name, value=setting.value)) from None
 
 
 def _parse_number(path: Path, line: int, text: str) -> float:
@@ -357,18 +359,15 @@ def _csv_recording(path: Path, table: _Table, settings: FileSettings) -> pivolet
             for line, fields in table.rows]
     start_pip = _start_pip(path, table)
     name, name_place = _name(path, table, settings)
-    bpm_setting = table.settings.get("bpm")
-    tempo_place = _line_place(path, bpm_setting.line) if settings.bpm is None and bpm_setting else str(path)
-    bpm = settings.bpm if settings.bpm is not None else _setting_number(path, table, "bpm")
-    origin = settings.beat_zero_seconds
-    if origin is None:
-        origin = _setting_number(path, table, "beat_zero_seconds")
+    bpm, bpm_place = _recording_number(path, table, "bpm", settings.bpm)
+    origin, origin_place = _recording_number(path, table, "beat_zero_seconds", settings.beat_zero_seconds)
     beat_zero_seconds = 0.0 if origin is None else origin
-    assert bpm is not None
+    assert bpm is not None  # a CSV without a tempo is read as a pattern
 
     def probes() -> Iterator[tuple[str, Probe]]:
         yield name_place, lambda: pivolet.SampledRecording(name, ["a"], [[0.0]], 120.0)
-        yield tempo_place, lambda: pivolet.SampledRecording("a", ["a"], [[0.0]], bpm, beat_zero_seconds)
+        yield bpm_place, lambda: pivolet.SampledRecording("a", ["a"], [[0.0]], bpm)
+        yield origin_place, lambda: pivolet.SampledRecording("a", ["a"], [[0.0]], 120.0, beat_zero_seconds)
         header_place = _line_place(path, table.header_line)
         yield header_place, lambda: pivolet.SampledRecording("a", axes, [[0.0] * len(axes)], 120.0)
         for (line, _), row in zip(table.rows, rows):
