@@ -40,6 +40,10 @@ class PatternSource:
     dimensions: int
     sample: Callable[[int], pivolet.Offset3] = dataclasses.field(repr=False, compare=False)
 
+    def covers(self, pip: int) -> bool:
+        """A loop has a position at every pip."""
+        return True
+
     def position(self, pip: int) -> Point:
         # Every pattern answers pip p as it answers p mod its period, so any integer is a valid pip,
         # also beyond the module's 32-bit range.
@@ -101,6 +105,28 @@ class RecordingSource:
 
 
 Source = Union[PatternSource, RecordingSource]
+
+
+def position_reader(source: Source) -> Callable[[int], Point]:
+    """A function from any pip to the source's position, as `source.position` answers it; a loop is
+    read once into a table, so that a player asking many times a frame pays one index a time."""
+    if isinstance(source, PatternSource):
+        points = source.loop().points
+        period = source.period_pips
+        return lambda pip: points[pip % period]
+    return source.position
+
+
+def interpolated_reader(source: Source) -> Callable[[int, float], Point]:
+    """A function from a pip and a fraction in [0, 1) to the position that far along the straight
+    line from the pip's position to the next pip's; a fraction of 0 gives the pip's own position."""
+    read = position_reader(source)
+
+    def position_between(pip: int, fraction: float) -> Point:
+        (x0, y0, z0), (x1, y1, z1) = read(pip), read(pip + 1)
+        return x0 + (x1 - x0) * fraction, y0 + (y1 - y0) * fraction, z0 + (z1 - z0) * fraction
+
+    return position_between
 
 
 def builtin_source(name: str) -> PatternSource:
