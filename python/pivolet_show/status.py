@@ -1,0 +1,71 @@
+"""The one line `play` keeps up to date while it plays, and the summary it leaves when it stops."""
+
+from __future__ import annotations
+
+from fractions import Fraction
+from typing import TextIO
+
+from pivolet_show.clock import PipReading, TempoClock
+from pivolet_show.player import OutputCounts
+
+
+def tempo_text(bpm: Fraction) -> str:
+    """A tempo as a person writes it: 128, 127.3, 99.925 (to three decimals at most)."""
+    return f"{float(round(bpm, 3)):g}" if bpm.denominator != 1 else str(bpm.numerator)
+
+
+def status_text(reading: PipReading, clock: TempoClock, counts: list[OutputCounts]) -> str:
+    bar, beat = reading.bar_and_beat(clock.beats_per_bar)
+    late = sum(each.late + each.skipped for each in counts)
+    text = f"pip {reading.pip}  bar {bar}.{beat}  {tempo_text(clock.bpm)} BPM  late {late}"
+    failed = sum(each.failed for each in counts)
+    if failed:
+        text += f"  failed {failed}"
+    return text
+
+
+def summary_text(counts: OutputCounts) -> str:
+    text = f"{counts.label}: {counts.sent} frames sent, {counts.late} late, {counts.skipped} skipped"
+    if counts.failed:
+        text += f", {counts.failed} failed to send"
+    return text
+
+
+class StatusLine:
+    """Writes the status to `stream`, in place on a terminal (nothing but notes and the summary
+    otherwise, so a log is not filled with lines), or nothing at all when `quiet`."""
+
+    def __init__(self, stream: TextIO, clock: TempoClock, *, quiet: bool = False):
+        self._stream = stream
+        self._clock = clock
+        self._quiet = quiet
+        self._live = not quiet and stream.isatty()
+        self._width = 0
+
+    def show(self, reading: PipReading, counts: list[OutputCounts]) -> None:
+        if self._live:
+            text = status_text(reading, self._clock, counts)
+            self._stream.write("\r" + text.ljust(self._width))
+            self._stream.flush()
+            self._width = len(text)
+
+    def _end_line(self) -> None:
+        if self._width:
+            self._stream.write("\n")
+            self._width = 0
+
+    def note(self, text: str) -> None:
+        """A message said once, on a line of its own."""
+        if not self._quiet:
+            self._end_line()
+            self._stream.write(text + "\n")
+            self._stream.flush()
+
+    def finish(self, reading: PipReading, counts: list[OutputCounts]) -> None:
+        if self._quiet:
+            return
+        self.show(reading, counts)
+        self._end_line()
+        for each in counts:
+            self._stream.write(summary_text(each) + "\n")
+        self._stream.flush()
