@@ -39,18 +39,19 @@ CHANNELS_OVERLAP = ("fixture {number} (universe {universe}, channels {first}-{la
 PAST_LAST_UNIVERSE = "the patch runs past universe 63999 at fixture {number}"
 
 
-def _whole(value: object, low: int, high: int, message: str) -> int:
+def whole_number(value: object, low: int, high: int, message: str) -> int:
+    """`value` if it is an int (not a bool) from `low` to `high`; ValueError with `message` otherwise."""
     if isinstance(value, bool) or not isinstance(value, int) or not low <= value <= high:
         raise ValueError(message.format(value=value))
     return value
 
 
 def universe_number(value: object) -> int:
-    return _whole(value, FIRST_UNIVERSE, LAST_UNIVERSE, NOT_A_UNIVERSE)
+    return whole_number(value, FIRST_UNIVERSE, LAST_UNIVERSE, NOT_A_UNIVERSE)
 
 
 def start_address(value: object) -> int:
-    return _whole(value, 1, CHANNELS_PER_UNIVERSE, NOT_AN_ADDRESS)
+    return whole_number(value, 1, CHANNELS_PER_UNIVERSE, NOT_AN_ADDRESS)
 
 
 def _degrees(value: object) -> float | None:
@@ -131,7 +132,7 @@ class DmxProfile:
         pan_coefficients, tilt_coefficients, indices = self._plan
         pan = sixteen_bit(x, *pan_coefficients)
         tilt = sixteen_bit(y, *tilt_coefficients)
-        level = z if self.dimmer == DIMMER_FROM_Z else self.dimmer * 2 - 1
+        level = z if isinstance(self.dimmer, str) else self.dimmer * 2 - 1
         # In the order of CHANNEL_NAMES.
         values = (pan >> 8, pan & 0xFF, tilt >> 8, tilt & 0xFF,
                   round((min(max(level, -1.0), 1.0) + 1) / 2 * FULL_8_BIT))

@@ -11,7 +11,7 @@ from typing import NamedTuple
 
 from pivolet_show.clock import PipReading
 from pivolet_show.patterns import Point
-from pivolet_show.sources import PatternSource, Source, interpolated_reader, position_reader
+from pivolet_show.sources import PatternSource, RecordingSource, Source, interpolated_reader, position_reader
 from pivolet_show.transform import Transform, affine
 
 EVEN_SPREAD = "even"
@@ -102,7 +102,7 @@ class Rig:
             if key not in readers:
                 readers[key] = self._reader(fixture.source)
             matrix = None if fixture.transform.is_identity else fixture.transform.matrix()
-            watched = None if isinstance(fixture.source, PatternSource) else fixture.source
+            watched = fixture.source if isinstance(fixture.source, RecordingSource) else None
             self._plans.append((fixture.number, fixture.phase, readers[key], matrix, watched))
 
     def _reader(self, source: Source) -> Callable[[int, float], Point]:
@@ -124,7 +124,7 @@ class Rig:
             states.append(FixtureState(number, own_pip, position if matrix is None else affine(matrix, position)))
         return states
 
-    def _tell_once(self, recording) -> None:
+    def _tell_once(self, recording: RecordingSource) -> None:
         if recording.name not in self._told:
             self._told.add(recording.name)
             self._note(HOLDS_STILL.format(name=recording.name, first=recording.first_pip, last=recording.end_pip - 1))

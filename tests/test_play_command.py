@@ -1,0 +1,267 @@
+"""`play` before it plays: rig files read into shows, and every bad input refused with one clear
+message, exit status 2 and nothing sent."""
+
+import json
+import socket
+from fractions import Fraction
+
+import pytest
+
+from pivolet_show import cli
+from pivolet_show.dmx import CHANNELS_OVERLAP, PAST_CHANNEL_512, Patch
+from pivolet_show.rig_file import load_rig_file
+from pivolet_show.transform import Transform
+
+PROGRAM = "python -m pivolet_show play"
+
+
+@pytest.fixture
+def listeners():
+    """An OSC and an sACN receiver on the loopback, to show that nothing reached them."""
+    sockets = []
+    for _ in range(2):
+        udp = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        udp.bind(("127.0.0.1", 0))
+        udp.setblocking(False)
+        sockets.append(udp)
+    yield [f"127.0.0.1:{udp.getsockname()[1]}" for udp in sockets], sockets
+    for udp in sockets:
+        udp.close()
+
+
+def refused(capsys, listeners, arguments, message):
+    """`play` with `arguments` (and both outputs aimed at the listeners) exits with status 2, says
+    `message` on one error line, and sends nothing."""
+    (osc, sacn), sockets = listeners
+    outputs = [] if "--rig" in arguments else ["--osc", osc, "--sacn", sacn]
+    with pytest.raises(SystemExit) as exited:
+        cli.main(["play", *arguments, *outputs, "--seconds", "0.1"])
+    assert exited.value.code == 2
+    errors = capsys.readouterr().err.splitlines()
+    assert errors[0].startswith("usage: " + PROGRAM)
+    assert [line for line in errors if "error:" in line] == [f"{PROGRAM}: error: {message}"]
+    for udp in sockets:
+        with pytest.raises(BlockingIOError):
+            udp.recv(2048)
+
+
+TEMPO = "the tempo must be a finite positive number of beats per minute, not {!r}"
+FRAME_RATE = "the frame rate must be a finite positive number of frames a second, at most 1000, not {!r}"
+
+
+@pytest.mark.parametrize("arguments, message", [
+    (["no_such_pattern"], "unknown built-in pattern: no_such_pattern"),
+    ([], "name a pattern to play, or give a rig file with --rig"),
+    *[(["bounce", "--bpm", value], "argument --bpm: " + TEMPO.format(value)) for value in ("0", "-120", "nan", "inf", "fast")],
+    *[(["bounce", "--fps", value], "argument --fps: " + FRAME_RATE.format(value)) for value in ("0", "-1", "inf", "1001")],
+    (["bounce", "--seconds", "0"], "argument --seconds: the playing time must be a finite positive number of seconds, not '0'"),
+    (["bounce", "--seconds", "nan"], "argument --seconds: the playing time must be a finite positive number of seconds, not 'nan'"),
+    *[(["bounce", "--universe", value], f"argument --universe: a universe is a whole number from 1 to 63999, not {shown}")
+      for value, shown in (("0", "0"), ("64000", "64000"), ("one", "'one'"))],
+    *[(["bounce", "--fixtures", value], f"argument --fixtures: the number of fixtures must be a whole number from 1 to 65535, not {value!r}")
+      for value in ("0", "65536", "eight")],
+    (["bounce", "--spread", "1.5"], "argument --spread: the spread must be a whole number of pips or 'even', not '1.5'"),
+    (["bounce", "--order", "sideways"], "argument --order: a fixture order is one of 'in_step', 'spread', 'mirror', not 'sideways'"),
+    (["bounce", "--start-pip", "1.5"], "argument --start-pip: the start pip must be a whole number, not '1.5'"),
+    *[(["bounce", "--osc", value], f"argument --osc: --osc must be HOST:PORT with a port from 1 to 65535, not {value!r}")
+      for value in ("127.0.0.1", ":9000", "127.0.0.1:0", "127.0.0.1:70000", "127.0.0.1:x")],
+    (["bounce", "--sacn", "127.0.0.1:0"], "argument --sacn: --sacn must be HOST:PORT with a port from 1 to 65535, not '127.0.0.1:0'"),
+    (["bounce", "--osc-prefix", "pivolet"], "argument --osc-prefix: an OSC address prefix is printable ASCII that starts with '/', "
+                                            "does not end with '/' and holds none of space # * , ? [ ] { }, not 'pivolet'"),
+])
+def test_bad_command_lines_are_refused(capsys, listeners, arguments, message):
+    refused(capsys, listeners, arguments, message)
+
+
+def write(tmp_path, text, name="rig.toml"):
+    path = tmp_path / name
+    path.write_text(text)
+    return path
+
+
+GROUP = '[[groups]]\nsource = "bounce"\n'
+
+
+@pytest.mark.parametrize("text, problem", [
+    ("bpm = 120\n", "groups: a rig file needs at least one entry in [[groups]]"),
+    ("bpm = \n" + GROUP, None),  # a TOML syntax error: the parser's own words follow
+    ("tempo = 120\n" + GROUP, "the file: unknown key tempo (known keys: bpm, fps, start_pip, seconds, interpolate, "
+                              "beats_per_bar, sources, groups, osc, sacn)"),
+    ('bpm = "fast"\n' + GROUP, "bpm: " + TEMPO.format("fast")),
+    ("fps = 5000\n" + GROUP, "fps: " + FRAME_RATE.format(5000)),
+    ("interpolate = 1\n" + GROUP, "interpolate: expected true or false, not 1"),
+    ('[[groups]]\nsource = "nowhere"\n', "groups[1].source: no source named 'nowhere': unknown built-in pattern: nowhere"),
+    ('[[groups]]\nfixtures = 2\n', "groups[1].source: missing: expected text"),
+    (GROUP + "fixtures = 0\n", "groups[1]: a group needs at least one fixture, not 0"),
+    (GROUP + 'spread = "wide"\nfixtures = 2\n', "groups[1]: a spread is a whole number of pips or 'even', not 'wide'"),
+    (GROUP + 'order = "random"\n', "groups[1].order: a fixture order is one of 'in_step', 'spread', 'mirror', not 'random'"),
+    (GROUP + 'fixtures = [{ swap = "xx" }]\n',
+     "groups[1].fixtures[1]: an axis swap names two different axes of x, y, z (such as 'xy'), not 'xx'"),
+    (GROUP + 'fixtures = [{}, { zoom = 3 }]\n', "groups[1].fixtures[2]: unknown key zoom (known keys: universe, address, "
+     "layout, pan_travel, tilt_travel, pan_range, tilt_range, pan_limits, tilt_limits, dimmer, swap, invert, scale, "
+     "rotate, offset, phase)"),
+    (GROUP + "pan_range = 600\n", "groups[1]: the pan range must be above 0 and within the travel of 540 degrees, not 600.0"),
+    (GROUP + "scale = [1, 2, 3, 4]\n", "groups[1].scale: expected a number or a list of two or three numbers, not [1, 2, 3, 4]"),
+    (GROUP + "universe = 0\n", "groups[1].universe: a universe is a whole number from 1 to 63999, not 0"),
+    (GROUP + "address = 513\n", "groups[1].address: a start address is a whole number from 1 to 512, not 513"),
+    ('[sources]\nswing = { source = "bounce", axes = ["x"] }\n' + GROUP,
+     "sources.swing.source: axes choose the axes of a recording; bounce is a pattern"),
+    (GROUP + "[osc]\nprefix = \"/x\"\n", "osc.target: missing: expected HOST:PORT"),
+    (GROUP + '[osc]\ntarget = "127.0.0.1:9"\nfixtures = [1, "2-3"]\n', "the OSC output names fixture 2, but the rig has fixtures 1 to 1"),
+    (GROUP + '[osc]\ntarget = "127.0.0.1:9"\nfixtures = ["3-2"]\n', "osc.fixtures: fixtures are chosen by number or by ranges such as '1-64', not '3-2'"),
+    (GROUP + '[osc]\ntarget = "127.0.0.1:9"\nmax_datagram = 10\n', "osc.max_datagram: a datagram size is a whole number of bytes from 64 to 65507, not 10"),
+    (GROUP + "[sacn]\npriority = 150\n", "sacn.host: the sACN output needs a host, or multicast = true"),
+    (GROUP + '[sacn]\nhost = "127.0.0.1"\nmulticast = true\n', "sacn.multicast: the sACN output sends either to a host or by multicast, not both"),
+    (GROUP + '[sacn]\nhost = "127.0.0.1"\npriority = 201\n', "sacn.priority: a priority is a whole number from 0 to 200, not 201"),
+    (GROUP + '[sacn]\nhost = "127.0.0.1"\nfps = 60\n', "sACN sends at most 44 frames a second, not 60"),
+    (GROUP + f'[sacn]\nhost = "127.0.0.1"\nsource_name = "{"x" * 64}"\n',
+     f"sacn.source_name: a source name is text of at most 63 bytes, not '{'x' * 64}'"),
+])
+def test_malformed_rig_files_are_refused(capsys, listeners, tmp_path, text, problem):
+    path = write(tmp_path, text)
+    if problem is None:
+        with pytest.raises(SystemExit):
+            cli.main(["play", "--rig", str(path)])
+        (line,) = [line for line in capsys.readouterr().err.splitlines() if "error:" in line]
+        assert line.startswith(f"{PROGRAM}: error: {path}: not a valid TOML rig file (")
+        return
+    whole = problem if problem.startswith(("the OSC", "sACN sends")) else f"{path}: {problem}"
+    refused(capsys, listeners, ["--rig", str(path)], whole)
+
+
+@pytest.mark.parametrize("name, text, problem", [
+    ("rig.json", '{"groups": [{"source": "bounce"}],}', "not a valid JSON rig file ("),
+    ("rig.json", '["bounce"]', "the file: expected a table of settings"),
+    ("rig.yaml", "groups: []", "a rig file is .toml or .json"),
+    ("missing.toml", None, "cannot read the rig file (No such file or directory)"),
+])
+def test_rig_files_that_cannot_be_read(capsys, tmp_path, name, text, problem):
+    path = tmp_path / name if text is None else write(tmp_path, text, name)
+    with pytest.raises(SystemExit) as exited:
+        cli.main(["play", "--rig", str(path)])
+    assert exited.value.code == 2
+    (line,) = [line for line in capsys.readouterr().err.splitlines() if "error:" in line]
+    assert line.startswith(f"{PROGRAM}: error: {path}: {problem}")
+
+
+@pytest.mark.parametrize("fixtures, message", [
+    ("[{ address = 510 }]", PAST_CHANNEL_512.format(number=1, address=510, universe=1, count=4)),
+    ("[{ address = 1 }, { address = 4 }]", CHANNELS_OVERLAP.format(number=2, universe=1, first=4, last=7, other=1,
+                                                                   other_first=1, other_last=4)),
+])
+def test_a_patch_that_collides_or_passes_channel_512_sends_nothing(capsys, listeners, tmp_path, fixtures, message):
+    port = listeners[1][1].getsockname()[1]
+    path = write(tmp_path, GROUP + f'fixtures = {fixtures}\n[sacn]\nhost = "127.0.0.1"\nport = {port}\n')
+    refused(capsys, listeners, ["--rig", str(path)], message)
+
+
+@pytest.mark.parametrize("output", ["osc", "sacn"])
+def test_a_source_port_that_cannot_be_bound_sends_nothing(capsys, listeners, tmp_path, output):
+    taken = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    taken.bind(("0.0.0.0", 0))
+    busy = taken.getsockname()[1]
+    try:
+        (osc, sacn), _ = listeners
+        target = f'target = "{osc}"' if output == "osc" else f'host = "127.0.0.1"\nport = {sacn.split(":")[1]}'
+        path = write(tmp_path, GROUP + f"[{output}]\n{target}\nsource_port = {busy}\n")
+        label = "OSC" if output == "osc" else "sACN"
+        refused(capsys, listeners, ["--rig", str(path)], f"{label}: cannot bind the source port {busy} (Address already in use)")
+    finally:
+        taken.close()
+
+
+@pytest.mark.parametrize("arguments, message", [
+    (["bounce"], "name a pattern or give a rig file, not both: the rig file names its sources"),
+    (["--fixtures", "4"], "--fixtures describes the one group a command line plays; with --rig, the rig file describes the groups"),
+    (["--universe", "2"], "--universe describes the one group a command line plays; with --rig, the rig file describes the groups"),
+])
+def test_group_flags_do_not_mix_with_a_rig_file(capsys, listeners, tmp_path, arguments, message):
+    refused(capsys, listeners, [*arguments, "--rig", str(write(tmp_path, GROUP))], message)
+
+
+def test_an_osc_prefix_needs_an_osc_output(capsys):
+    with pytest.raises(SystemExit) as exited:
+        cli.main(["play", "bounce", "--osc-prefix", "/x", "--seconds", "0.1"])
+    assert exited.value.code == 2
+    assert capsys.readouterr().err.splitlines()[-1] == f"{PROGRAM}: error: --osc-prefix needs an OSC output (--osc HOST:PORT)"
+
+
+SHOW = """
+bpm = 127.3
+fps = 120
+start_pip = -64
+interpolate = true
+beats_per_bar = 3
+
+[sources]
+wave = "beat_house_classic_surge"
+spin = { source = "circle" }
+
+[[groups]]
+source = "wave"
+fixtures = 4
+order = "mirror"
+spread = "even"
+universe = 2
+address = 11
+rotate = 90
+layout = ["pan", "tilt", "dimmer"]
+dimmer = "z"
+
+[[groups]]
+source = "spin"
+spread = 8
+invert = "y"
+fixtures = [
+  { address = 101, pan_travel = 630, tilt_range = 90 },
+  { swap = "xy", phase = 100 },
+  { universe = 4, scale = 0.5, offset = [0.1, -0.1] },
+]
+
+[osc]
+target = "127.0.0.1:9000"
+prefix = "/stage"
+fixtures = [7, "1-2"]
+fps = 240
+
+[sacn]
+host = "127.0.0.1"
+priority = 120
+source_name = "front of house"
+fixtures = ["1-7"]
+"""
+
+
+def test_a_rig_file_describes_the_whole_show(tmp_path):
+    plan = load_rig_file(write(tmp_path, SHOW))
+    assert (plan.bpm, plan.fps, plan.start_pip, plan.interpolate, plan.beats_per_bar) == (Fraction("127.3"), 120, -64, True, 3)
+    assert [fixture.number for fixture in plan.fixtures] == list(range(1, 8))
+    assert [fixture.source.name for fixture in plan.fixtures] == ["beat_house_classic_surge"] * 4 + ["circle"] * 3
+    # Four fixtures share the 512-pip loop, mirrored; the second group spreads by 8, one fixture by its own phase.
+    assert [fixture.phase for fixture in plan.fixtures] == [0, 128, 128, 0, 0, 100, 16]
+    assert {fixture.transform for fixture in plan.fixtures[:4]} == {Transform(rotate=90.0)}
+    assert [fixture.transform for fixture in plan.fixtures[4:]] == [
+        Transform(invert="y"), Transform(swap="xy", invert="y"),
+        Transform(invert="y", scale=(0.5, 0.5, 0.5), offset=(0.1, -0.1, 0.0))]
+    requests = plan.patch_requests
+    assert [(request.universe, request.address) for request in requests] == [
+        (2, 11), (None, None), (None, None), (None, None), (None, 101), (None, None), (4, None)]
+    assert requests[0].profile.layout == ("pan", "tilt", "dimmer") and requests[0].profile.dimmer == "z"
+    assert (requests[4].profile.pan.travel, requests[4].profile.tilt.span, requests[5].profile.pan.travel) == (630, 90, 540)
+    assert plan.patches(range(1, 8)) == [Patch(2, 11), Patch(2, 14), Patch(2, 17), Patch(2, 20), Patch(2, 101),
+                                         Patch(2, 105), Patch(4, 1)]
+    assert (plan.osc.host, plan.osc.port, plan.osc.prefix, plan.osc.fixtures, plan.osc.fps) == (
+        "127.0.0.1", 9000, "/stage", (7, 1, 2), 240)
+    assert (plan.sacn.host, plan.sacn.priority, plan.sacn.source_name, plan.sacn.fixtures) == (
+        "127.0.0.1", 120, "front of house", tuple(range(1, 8)))
+    assert plan.fixtures[0].source is plan.fixtures[3].source
+
+
+def test_a_json_rig_file_is_the_same_show_as_its_toml(tmp_path):
+    show = {"bpm": 90, "groups": [{"source": "helix", "fixtures": 3, "spread": 16, "order": "spread"}]}
+    toml = 'bpm = 90\n[[groups]]\nsource = "helix"\nfixtures = 3\nspread = 16\norder = "spread"\n'
+    from_json = load_rig_file(write(tmp_path, json.dumps(show), "rig.json"))
+    from_toml = load_rig_file(write(tmp_path, toml))
+    assert [(f.phase, f.transform) for f in from_json.fixtures] == [(f.phase, f.transform) for f in from_toml.fixtures]
+    assert from_json.bpm == from_toml.bpm == 90 and from_json.fixtures[2].phase == 32
+    assert from_json.fixtures[0].source.name == "helix"

@@ -1,0 +1,199 @@
+"""sACN output read back on the loopback: by the `sacn` package's own packet parser on a plain socket
+(every packet, in order) and by its receiver (what a lighting node sees)."""
+
+import re
+import signal
+import socket
+import subprocess
+import sys
+import threading
+import time
+
+import pytest
+from sacn import sACNreceiver
+from sacn.messages.data_packet import DataPacket
+from sacn.messages.root_layer import VECTOR_ROOT_E131_DATA, VECTOR_ROOT_E131_EXTENDED
+from sacn.messages.sync_packet import SyncPacket
+
+import pivolet
+
+NAME = "beat_house_classic_surge"
+DATA, SYNC = bytes(VECTOR_ROOT_E131_DATA), bytes(VECTOR_ROOT_E131_EXTENDED)
+
+
+def play(*arguments):
+    return subprocess.Popen([sys.executable, "-m", "pivolet_show", "play", *arguments],
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+
+
+@pytest.fixture
+def receiver_socket():
+    udp = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    udp.bind(("127.0.0.1", 0))
+    udp.settimeout(0.1)
+    yield udp
+    udp.close()
+
+
+def receive_until_stopped(udp, process, seconds, most=2000):
+    """(arrival, source address, bytes) of every datagram until the process has ended and the socket
+    is quiet, within `seconds` and `most` datagrams."""
+    received = []
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline and len(received) < most:
+        try:
+            data, source = udp.recvfrom(2048)
+        except socket.timeout:
+            if process.poll() is not None:
+                break
+            continue
+        received.append((time.monotonic(), source, data))
+    return received
+
+
+def summary_counts(errors, label):
+    """Frames sent and skipped, from the summary line `play` prints for an output."""
+    (line,) = [line for line in errors.splitlines() if line.startswith(label + ":")]
+    match = re.fullmatch(label + r": (\d+) frames sent, \d+ late, (\d+) skipped", line)
+    assert match, line
+    return int(match[1]), int(match[2])
+
+
+def pan_tilt(dmx, first_channel):
+    coarse = dmx[first_channel - 1:first_channel + 3]
+    return coarse[0] << 8 | coarse[1], coarse[2] << 8 | coarse[3]
+
+
+def sixteen_bit(value):
+    return round((value + 1) / 2 * 65535)
+
+
+def test_eight_fixtures_on_a_universe_at_44_frames_a_second_then_terminated(receiver_socket):
+    port = receiver_socket.getsockname()[1]
+    bpm, spread, start = 128, 32, 500
+    process = play(NAME, "--bpm", str(bpm), "--fps", "60", "--seconds", "1.5", "--start-pip", str(start),
+                   "--sacn", f"127.0.0.1:{port}", "--universe", "3", "--fixtures", "8", "--spread", str(spread))
+    received = receive_until_stopped(receiver_socket, process, seconds=15)
+    _, errors = process.communicate(timeout=10)
+    assert process.returncode == 0
+    sent, skipped = summary_counts(errors, "sACN")
+
+    data = [(arrived, DataPacket.make_data_packet(raw)) for arrived, _, raw in received if raw[18:22] == DATA]
+    syncs = [SyncPacket.make_sync_packet(raw) for _, _, raw in received if raw[18:22] == SYNC]
+    frames, terminated = data[:-3], [packet for _, packet in data[-3:]]
+    # 1.5 s at 44 frames a second (60 asked for; a frame skipped on a busy machine is counted),
+    # the stream then ended three times over.
+    assert len(frames) == sent and sent + skipped == 66
+    assert all(packet.option_StreamTerminated for packet in terminated)
+    assert not any(packet.option_StreamTerminated for _, packet in frames)
+    assert {(p.universe, p.priority, p.sourceName) for _, p in frames} == {(3, 100, "pivolet")}
+    assert len(syncs) == len(frames) and {sync.syncAddr for sync in syncs} == {63999}
+    assert [p.sequence for _, p in data] == [k % 256 for k in range(len(data))]
+    # Never more than 44 frames in any second.
+    arrivals = [arrived for arrived, _ in frames]
+    assert all(later - earlier > 0.9 for earlier, later in zip(arrivals, arrivals[44:]))
+    # The sender's source port is one the system picked, so a receiver here may own 5568.
+    assert {source[1] for _, source, _ in received} != {5568}
+
+    # Frame k shows the pips of k / 44 seconds: every fixture's 16-bit pan and tilt, from channel 1 on.
+    def expected_frame(k):
+        pip = start + k * bpm * 64 // (60 * 44)
+        channels = []
+        for fixture in range(8):
+            x, y, _ = pivolet.sample(NAME, pip - fixture * spread).as_tuple()
+            pan, tilt = sixteen_bit(x), sixteen_bit(y)
+            channels += [pan >> 8, pan & 255, tilt >> 8, tilt & 255]
+        return tuple(channels) + (0,) * (512 - 32)
+
+    shown = []
+    for _, packet in frames:
+        k = next(k for k in range(shown[-1] + 1 if shown else 0, 66) if packet.dmxData == expected_frame(k))
+        shown.append(k)
+    assert len(shown) == sent and shown[-1] < 66 and len(set(shown)) == len(shown)
+
+
+RIG = """
+bpm = 0.001          # the pips stay where they start for the whole play
+start_pip = 64
+fps = 30
+
+[[groups]]
+source = "circle"
+universe = 2
+address = 101
+fixtures = [
+  {{ }},
+  {{ invert = "x", layout = ["tilt", "tilt_fine", "pan", "pan_fine", "dimmer"], dimmer = 0.5 }},
+]
+
+[[groups]]
+source = "bounce"
+universe = 5
+address = 11
+pan_range = 270
+fixtures = 2
+spread = 16
+
+[sacn]
+host = "127.0.0.1"
+port = {port}
+priority = 150
+source_name = "stage left"
+"""
+
+
+def test_a_rig_file_patches_two_universes_that_a_sacn_receiver_reads(tmp_path):
+    finder = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    finder.bind(("127.0.0.1", 0))
+    port = finder.getsockname()[1]
+    finder.close()
+    receiver = sACNreceiver(bind_address="127.0.0.1", bind_port=port)
+    latest, availability = {}, []
+    lock = threading.Lock()
+
+    def keep(packet):
+        with lock:
+            latest[packet.universe] = packet
+
+    for universe in (2, 5):
+        receiver.register_listener("universe", keep, universe=universe)
+    receiver.register_listener("availability", lambda universe, changed: availability.append((universe, changed)))
+    receiver.start()
+    try:
+        rig = tmp_path / "rig.toml"
+        rig.write_text(RIG.format(port=port))
+        finished = subprocess.run([sys.executable, "-m", "pivolet_show", "play", "--rig", str(rig), "--seconds", "0.5"],
+                                  capture_output=True, text=True, timeout=30)
+        time.sleep(0.3)  # the receiver polls its socket every 0.1 s
+    finally:
+        receiver.stop()
+    assert finished.returncode == 0, finished.stderr
+    assert sum(summary_counts(finished.stderr, "sACN")) == 15
+    # Each universe became available, and its stream ended (the receiver says so per terminating packet).
+    assert set(availability) == {(2, "available"), (2, "timeout"), (5, "available"), (5, "timeout")}
+    assert (latest[2].priority, latest[2].sourceName, latest[5].priority) == (150, "stage left", 150)
+
+    x, y, _ = pivolet.circle(64).as_tuple()
+    two = latest[2].dmxData
+    assert pan_tilt(two, 101) == (sixteen_bit(x), sixteen_bit(y))
+    tilt, pan = pan_tilt(two, 105)  # the second head takes tilt first, and has a dimmer
+    assert (pan, tilt, two[108]) == (sixteen_bit(-x), sixteen_bit(y), 128)
+    assert set(two[:100]) == {0} and set(two[109:]) == {0}
+    five = latest[5].dmxData
+    for fixture, pip in enumerate((64, 48)):
+        bounce, _, _ = pivolet.bounce(pip).as_tuple()
+        # 270 of the 540 degrees: the bounce covers the middle half of the pan travel.
+        assert pan_tilt(five, 11 + 4 * fixture) == (round((bounce * 0.5 + 1) / 2 * 65535), 32768)
+
+
+def test_ctrl_c_stops_cleanly_with_the_streams_terminated(receiver_socket):
+    port = receiver_socket.getsockname()[1]
+    process = play("sway", "--sacn", f"127.0.0.1:{port}", "--fps", "20", "--universe", "9")
+    first = receive_until_stopped(receiver_socket, process, seconds=10, most=4)
+    process.send_signal(signal.SIGINT)
+    rest = receive_until_stopped(receiver_socket, process, seconds=10)
+    _, errors = process.communicate(timeout=10)
+    assert process.returncode == 0
+    data = [DataPacket.make_data_packet(raw) for _, _, raw in first + rest if raw[18:22] == DATA]
+    assert len(data) >= 4 and [packet.option_StreamTerminated for packet in data[-4:]] == [False, True, True, True]
+    assert summary_counts(errors, "sACN")[0] == len(data) - 3
