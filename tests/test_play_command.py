@@ -4,6 +4,7 @@ message, exit status 2 and nothing sent."""
 import json
 import socket
 from fractions import Fraction
+from pathlib import Path
 
 import pytest
 
@@ -265,3 +266,15 @@ def test_a_json_rig_file_is_the_same_show_as_its_toml(tmp_path):
     assert [(f.phase, f.transform) for f in from_json.fixtures] == [(f.phase, f.transform) for f in from_toml.fixtures]
     assert from_json.bpm == from_toml.bpm == 90 and from_json.fixtures[2].phase == 32
     assert from_json.fixtures[0].source.name == "helix"
+
+
+def test_the_readme_rig_file_is_a_valid_show(tmp_path):
+    readme = (Path(__file__).parent.parent / "README.md").read_text(encoding="utf-8")
+    section = readme[readme.index("## Drive a show"):]
+    example = section[section.index("```toml\n") + len("```toml\n"):section.index("```\n", section.index("```toml"))]
+    plan = load_rig_file(write(tmp_path, example))
+    assert len(plan.fixtures) == 11 and plan.osc.fixtures == tuple(range(1, 9)) and plan.sacn.host == "127.0.0.1"
+    patches = plan.patches(range(1, 12))
+    assert patches[7] == Patch(1, 29) and patches[8:] == [Patch(2, 1), Patch(2, 11), Patch(2, 21)]
+    assert [fixture.phase for fixture in plan.fixtures[:8]] == [0, 64, 128, 192, 192, 128, 64, 0]
+    assert plan.fixtures[10].phase == 64

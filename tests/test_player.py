@@ -131,6 +131,24 @@ def test_ctrl_c_ends_the_play_quietly():
     assert output.closed
 
 
+class StoppingTime(FakeTime):
+    """Someone asks the player to stop 1.5 s into the play, while it waits for the frame at 2 s."""
+
+    def sleep_until(self, deadline, now):
+        super().sleep_until(deadline, now)
+        if self.ns >= START + 3 * SECOND // 2:
+            self.player.stop()
+
+
+def test_a_stop_during_a_wait_ends_the_play_at_once():
+    time = StoppingTime()
+    output = ListOutput(time, 1)
+    _, time.player = player_for(time, [output])
+    (counts,) = time.player.run()
+    # One frame a second, but the wait was taken in short steps: the stop was seen at 1.5 s.
+    assert counts.sent == len(output.sent) == 2 and time.ns == START + 3 * SECOND // 2
+
+
 class Terminal(io.StringIO):
     def isatty(self):
         return True

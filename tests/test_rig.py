@@ -162,6 +162,20 @@ def test_ranges_limits_layouts_and_the_dimmer(profile, position, expected):
     assert profile.channel_values(position) == expected
 
 
+@pytest.mark.parametrize("profile", [
+    DmxProfile(), DmxProfile(pan=AxisRange("pan", 540, 270)), DmxProfile(tilt=AxisRange("tilt", 270, None, (-81, 45))),
+    DmxProfile(layout=("tilt", "pan", "dimmer", "tilt_fine", "pan_fine"), dimmer="z"),
+])
+def test_a_profiles_writer_puts_its_channel_values_in_the_frame(profile):
+    write = profile.writer()
+    for k in range(200):
+        position = ((k * 0.0137) % 2 - 1, (k * 0.291) % 2 - 1, (k * 0.077) % 2 - 1)
+        frame = bytearray(b"\x07" * 20)
+        write(frame, 9, position)
+        count = profile.channel_count
+        assert frame == b"\x07" * 9 + bytes(profile.channel_values(position)) + b"\x07" * (11 - count)
+
+
 @pytest.mark.parametrize("build, message", [
     (lambda: AxisRange("pan", 540, 600), RANGE_BEYOND_TRAVEL.format(axis="pan", travel=540, value=600)),
     (lambda: AxisRange("tilt", 270, None, (10, -10)), LIMITS_BEYOND_TRAVEL.format(axis="tilt", half=135, value=(10, -10))),

@@ -11,7 +11,8 @@ from __future__ import annotations
 import dataclasses
 import functools
 import math
-from collections.abc import Sequence
+import struct
+from collections.abc import Callable, Sequence
 
 from pivolet_show.patterns import Point
 
@@ -21,6 +22,7 @@ FULL_16_BIT = 65535
 FULL_8_BIT = 255
 CHANNEL_NAMES = ("pan", "pan_fine", "tilt", "tilt_fine", "dimmer")
 DEFAULT_LAYOUT = ("pan", "pan_fine", "tilt", "tilt_fine")
+PAN_TILT = struct.Struct(">HH")  # the default layout: pan then tilt, coarse byte first
 DIMMER_FROM_Z = "z"
 DEFAULT_PAN_TRAVEL = 540.0
 DEFAULT_TILT_TRAVEL = 270.0
@@ -137,6 +139,31 @@ class DmxProfile:
         values = (pan >> 8, pan & 0xFF, tilt >> 8, tilt & 0xFF,
                   round((min(max(level, -1.0), 1.0) + 1) / 2 * FULL_8_BIT))
         return [values[index] for index in indices]
+
+
+    def writer(self) -> Callable[[bytearray, int, Point], None]:
+        """A function that writes the fixture's channels for a position into a universe's frame from
+        an index on: the values of `channel_values`, faster for the common layouts."""
+        (pan_scale, pan_low, pan_high), (tilt_scale, tilt_low, tilt_high), _ = self._plan
+        if self.layout != DEFAULT_LAYOUT:
+            count = self.channel_count
+            channel_values = self.channel_values
+
+            def write_any(frame: bytearray, start: int, position: Point) -> None:
+                frame[start:start + count] = bytes(channel_values(position))
+            return write_any
+        pack = PAN_TILT.pack_into
+        if (pan_scale, pan_low, pan_high, tilt_scale, tilt_low, tilt_high) == (1.0, -1.0, 1.0, 1.0, -1.0, 1.0):
+            # The whole travel: positions are within [-1, 1] already, so nothing is held.
+            def write_whole_travel(frame: bytearray, start: int, position: Point) -> None:
+                x, y, _ = position
+                pack(frame, start, round((x + 1) / 2 * FULL_16_BIT), round((y + 1) / 2 * FULL_16_BIT))
+            return write_whole_travel
+
+        def write_ranges(frame: bytearray, start: int, position: Point) -> None:
+            x, y, _ = position
+            pack(frame, start, sixteen_bit(x, pan_scale, pan_low, pan_high), sixteen_bit(y, tilt_scale, tilt_low, tilt_high))
+        return write_ranges
 
 
 @dataclasses.dataclass(frozen=True)

@@ -22,6 +22,8 @@ from pivolet_show.rig import FixtureState, Rig
 NANOSECONDS = 10**9
 # A frame is worked out ahead only if it will very likely be done this long before the next deadline.
 AHEAD_MARGIN_NS = 300_000
+# The longest single wait, so that a request to stop is seen soon even at a low frame rate.
+LONGEST_WAIT_NS = 100_000_000
 STATUS_INTERVAL_NS = 250_000_000
 
 
@@ -102,27 +104,33 @@ class Player:
         self._status = status
         self._keep_timings = keep_timings
         self._end_ns: int | None = None
+        self._stopping = False
         self._schedules = [_Schedule(output, OutputCounts(output.label), clock.origin_ns) for output in outputs]
 
     @property
     def counts(self) -> list[OutputCounts]:
         return [schedule.counts for schedule in self._schedules]
 
+    def stop(self) -> None:
+        """Ends the play after the frame being sent, if any (safe to call from a signal handler)."""
+        self._stopping = True
+
     def run(self, seconds: Fraction | None = None) -> list[OutputCounts]:
-        """Plays until `seconds` after the clock's origin (every frame due before then is sent), or
-        for ever; Ctrl-C ends the play as cleanly as running out of time."""
+        """Plays until `seconds` after the clock's origin (every frame due before then is sent), for
+        ever, or until `stop`; a KeyboardInterrupt ends the play as cleanly as running out of time."""
         end_ns = None if seconds is None else self.clock.origin_ns + int(seconds * NANOSECONDS)
         self._end_ns = end_ns
         next_status_ns = self.clock.origin_ns
         try:
-            while True:
+            while not self._stopping:
                 pending = [schedule for schedule in self._schedules
                            if end_ns is None or schedule.deadline(schedule.index) < end_ns]
                 if not pending:
                     break
                 schedule = min(pending, key=lambda each: each.deadline(each.index))
                 self._prepare(schedule, schedule.index)
-                self._sleep_until(schedule.deadline(schedule.index), self._now)
+                if not self._wait_until(schedule.deadline(schedule.index)):
+                    break
                 self._send_due(schedule)
                 self._prepare_ahead(pending, end_ns)
                 if self._status is not None and self._now() >= next_status_ns:
@@ -131,6 +139,15 @@ class Player:
         except KeyboardInterrupt:
             pass
         return self.counts
+
+    def _wait_until(self, deadline_ns: int) -> bool:
+        """Waits for the deadline in steps short enough to notice `stop`; False if asked to stop."""
+        while not self._stopping:
+            now = self._now()
+            if now >= deadline_ns:
+                return True
+            self._sleep_until(min(deadline_ns, now + LONGEST_WAIT_NS), self._now)
+        return False
 
     def _prepare(self, schedule: _Schedule, index: int) -> Any:
         ready = schedule.ready

@@ -81,8 +81,8 @@ class SacnOutput:
         self.fps = fps
         self.universes = sorted({patch.universe for patch in patches})
         index_of = {universe: index for index, universe in enumerate(self.universes)}
-        # Per fixture: its universe's index, the index of its first channel there, and its profile.
-        self._slots = [(index_of[patch.universe], patch.address - 1, profile)
+        # Per fixture: its universe's index, the index of its first channel there, and its writer.
+        self._slots = [(index_of[patch.universe], patch.address - 1, profile.writer())
                        for patch, profile in zip(patches, profiles)]
         udp = bound_udp_socket(socket.AF_INET, source_port, LABEL)
         self._sender: sacn.sACNsender | None = sacn.sACNsender(
@@ -99,14 +99,13 @@ class SacnOutput:
             if host is not None:
                 output.destination = host
 
-    def prepare(self, states: Sequence[FixtureState], unix_ns: int) -> list[tuple[int, ...]]:
+    def prepare(self, states: Sequence[FixtureState], unix_ns: int) -> list[bytearray]:
         frames = [bytearray(CHANNELS_PER_UNIVERSE) for _ in self.universes]
-        for (index, start, profile), state in zip(self._slots, states):
-            values = profile.channel_values(state.position)
-            frames[index][start:start + len(values)] = bytes(values)
-        return [tuple(frame) for frame in frames]
+        for (index, start, write), state in zip(self._slots, states):
+            write(frames[index], start, state.position)
+        return frames
 
-    def send(self, frames: list[tuple[int, ...]]) -> None:
+    def send(self, frames: list[bytearray]) -> None:
         assert self._sender is not None
         for universe, frame in zip(self.universes, frames):
             self._sender[universe].dmx_data = frame

@@ -45,6 +45,7 @@ NOT_A_SPREAD = "the spread must be a whole number of pips or 'even', not {value!
 PREFIX_WITHOUT_OSC = "--osc-prefix needs an OSC output (--osc HOST:PORT)"
 
 GROUP_FLAGS = ("universe", "fixtures", "spread", "order")
+STOP_SIGNALS = (signal.SIGINT, signal.SIGTERM)
 
 
 def _argument(convert: Callable[[str], Any]) -> Callable[[str], Any]:
@@ -157,10 +158,6 @@ def build_plan(arguments: argparse.Namespace) -> ShowPlan:
     return dataclasses.replace(plan, **changes)
 
 
-def _stop_on_terminate(signal_number: int, frame: Any) -> None:
-    raise KeyboardInterrupt
-
-
 def run(arguments: argparse.Namespace) -> int:
     try:
         plan = build_plan(arguments)
@@ -173,17 +170,16 @@ def run(arguments: argparse.Namespace) -> int:
                        beats_per_bar=plan.beats_per_bar)
     status = StatusLine(sys.stderr, clock, quiet=arguments.quiet)
     player = Player(clock, rig, outputs, status=status.show)
-    previous_terminate = signal.signal(signal.SIGTERM, _stop_on_terminate)
+    # Ctrl-C and a polite kill end the play between frames, never halfway through sending one, and
+    # every sACN universe then gets its stream-terminated packets.
+    previous = {number: signal.signal(number, lambda *_: player.stop()) for number in STOP_SIGNALS}
     try:
         player.run(plan.seconds)
     finally:
-        # Stopping is not interrupted: every universe gets its stream-terminated packets.
-        previous_interrupt = signal.signal(signal.SIGINT, signal.SIG_IGN)
-        signal.signal(signal.SIGTERM, signal.SIG_IGN)
         try:
             player.close()
             status.finish(clock.reading_at(time.monotonic_ns()), player.counts)
         finally:
-            signal.signal(signal.SIGINT, previous_interrupt)
-            signal.signal(signal.SIGTERM, previous_terminate)
+            for number, handler in previous.items():
+                signal.signal(number, handler)
     return 0

@@ -1,0 +1,149 @@
+"""Live output under load: a rig of 512 fixtures over four sACN universes at 44 frames a second,
+together with OSC for 64 of them at 240 frames a second, all sent to 127.0.0.1, where a separate
+process drains both sockets. Prints each output's frame lateness (p50, p99, max) and a frame's
+computing cost as a share of its period, against the targets; then, unless told not to, the largest
+OSC rig that still meets the targets at 240 Hz beside the same sACN load.
+
+    python bench/bench_live_output.py [--seconds 30] [--search-seconds 8] [--no-search] [--realtime]
+
+With --realtime the benchmark (and its receiver) runs at real-time priority (SCHED_FIFO 10, as
+`chrt -f 10` would set; root or CAP_SYS_NICE needed), as a show machine would run `play`, so that
+other work on a shared machine does not delay the frames.
+"""
+
+import argparse
+import multiprocessing
+import os
+import select
+import socket
+import statistics
+import sys
+import time
+from fractions import Fraction
+
+from pivolet_show.clock import TempoClock
+from pivolet_show.player import Player
+from pivolet_show.rig import FixtureOrder, Rig, group_fixtures
+from pivolet_show.show_plan import OscPlan, PatchRequest, SacnPlan, ShowPlan, open_outputs
+from pivolet_show.sources import builtin_source
+
+LATENESS_TARGET_MS = 2.0
+SHARE_TARGET = 0.25
+SACN_FIXTURES = 512  # 128 fixtures of 4 channels fill a universe: four universes
+OSC_FPS = 240
+SACN_FPS = 44
+SOURCE = "beat_house_classic_surge"
+SEARCH_SIZES = (64, 128, 192, 256, 384, 512, 768, 1024)
+DRAIN_GRACE_SECONDS = 5
+REALTIME_PRIORITY = 10
+
+
+def drain(addresses, seconds, counts):
+    """Receives on both sockets until `seconds` have passed, counting datagrams."""
+    sockets = []
+    for index, address in enumerate(addresses):
+        udp = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        udp.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4 << 20)
+        udp.bind(address)
+        sockets.append(udp)
+    counts.put([udp.getsockname()[1] for udp in sockets])
+    received = [0] * len(sockets)
+    end = time.monotonic() + seconds
+    while (left := end - time.monotonic()) > 0:
+        ready, _, _ = select.select(sockets, [], [], min(left, 0.1))
+        for udp in ready:
+            udp.recv(65536)
+            received[sockets.index(udp)] += 1
+    counts.put(received)
+
+
+def percentile(values, share):
+    ordered = sorted(values)
+    return ordered[min(len(ordered) - 1, int(share * len(ordered)))]
+
+
+def run_show(osc_fixtures, seconds):
+    """Plays the show for `seconds` and returns each output's counts and the datagrams received."""
+    queue = multiprocessing.Queue()
+    receiver = multiprocessing.Process(target=drain, args=([("127.0.0.1", 0), ("127.0.0.1", 0)],
+                                                           seconds + DRAIN_GRACE_SECONDS, queue))
+    receiver.start()
+    osc_port, sacn_port = queue.get(timeout=10)
+    count = max(SACN_FIXTURES, osc_fixtures)
+    fixtures = group_fixtures(builtin_source(SOURCE), count, order=FixtureOrder.SPREAD, spread=3)
+    plan = ShowPlan(tuple(fixtures), (PatchRequest(),) * count, bpm=Fraction(128), fps=Fraction(OSC_FPS),
+                    osc=OscPlan("127.0.0.1", osc_port, fps=Fraction(OSC_FPS), fixtures=tuple(range(1, osc_fixtures + 1))),
+                    sacn=SacnPlan("127.0.0.1", sacn_port, fps=Fraction(SACN_FPS),
+                                  fixtures=tuple(range(1, SACN_FIXTURES + 1))))
+    outputs = open_outputs(plan)
+    clock = TempoClock(plan.bpm, origin_ns=time.monotonic_ns() + 50_000_000)
+    player = Player(clock, Rig(plan.fixtures), outputs, keep_timings=True)
+    try:
+        counts = player.run(Fraction(seconds))
+    finally:
+        player.close()
+    received = queue.get(timeout=seconds + 2 * DRAIN_GRACE_SECONDS)
+    receiver.join()
+    return counts, received
+
+
+def figures(counts, fps):
+    period_ns = 1e9 / fps
+    lateness_ms = [ns / 1e6 for ns in counts.lateness_ns]
+    shares = [ns / period_ns for ns in counts.compute_ns]
+    return {
+        "p50": statistics.median(lateness_ms), "p99": percentile(lateness_ms, 0.99), "max": max(lateness_ms),
+        "share_p50": statistics.median(shares), "share_p99": percentile(shares, 0.99), "share_max": max(shares),
+    }
+
+
+def meets(figure):
+    return figure["p99"] <= LATENESS_TARGET_MS and figure["share_p99"] <= SHARE_TARGET
+
+
+def report(osc_fixtures, seconds):
+    counts, received = run_show(osc_fixtures, seconds)
+    rows = []
+    for each, fps, fixtures, got in zip(counts, (OSC_FPS, SACN_FPS), (osc_fixtures, SACN_FIXTURES), received):
+        figure = figures(each, fps)
+        rows.append(figure)
+        print(f"  {each.label:<4} {fixtures:>5} fixtures at {fps:>3} fps: {each.sent} frames sent ({got} datagrams "
+              f"received), {each.late} late, {each.skipped} skipped, {each.failed} failed")
+        print(f"       lateness p50 {figure['p50']:.3f} ms, p99 {figure['p99']:.3f} ms, max {figure['max']:.3f} ms "
+              f"(target p99 <= {LATENESS_TARGET_MS} ms)")
+        print(f"       computing share of the period p50 {figure['share_p50']:.1%}, p99 {figure['share_p99']:.1%}, "
+              f"max {figure['share_max']:.1%} (target <= {SHARE_TARGET:.0%})")
+    return all(meets(figure) for figure in rows)
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--seconds", type=float, default=30.0, help="length of the main run (default 30)")
+    parser.add_argument("--search-seconds", type=float, default=8.0, help="length of each search run (default 8)")
+    parser.add_argument("--no-search", action="store_true", help="skip the search for the largest OSC rig")
+    parser.add_argument("--realtime", action="store_true", help="run at real-time priority (SCHED_FIFO 10)")
+    arguments = parser.parse_args(argv)
+    if arguments.realtime:
+        os.sched_setscheduler(0, os.SCHED_FIFO, os.sched_param(REALTIME_PRIORITY))
+    load = ", ".join(f"{value:.1f}" for value in os.getloadavg())
+    scheduling = "real-time priority" if arguments.realtime else "normal priority"
+    print(f"Python {sys.version.split()[0]}, {multiprocessing.cpu_count()} cores, load average {load}, {scheduling}")
+    print(f"Main run, {arguments.seconds:g} s: sACN for {SACN_FIXTURES} fixtures, OSC for 64")
+    ok = report(64, arguments.seconds)
+    print("  meets the targets" if ok else "  MISSES a target")
+    if arguments.no_search:
+        return 0
+    print(f"\nLargest OSC rig at {OSC_FPS} Hz beside the same sACN load, {arguments.search_seconds:g} s a size:")
+    largest = None
+    for size in SEARCH_SIZES:
+        print(f"OSC for {size} fixtures:")
+        if not report(size, arguments.search_seconds):
+            print("  misses a target")
+            break
+        largest = size
+    print(f"\nLargest OSC rig meeting both targets: {largest if largest else 'none of those tried'} fixtures")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
