@@ -173,6 +173,14 @@ def test_the_status_line_is_rewritten_in_place_on_a_terminal():
     assert lines[3:] == ["list: 10 frames sent, 0 late, 0 skipped", ""]
 
 
+def test_with_no_output_the_clock_still_runs_for_the_status_line():
+    time = FakeTime()
+    shown = []
+    clock, player = player_for(time, [], bpm=60, status=lambda reading, counts: shown.append((time.ns, reading.pip)))
+    assert player.run(Fraction(1)) == []
+    assert shown == [(START + k * SECOND // 4, 40 + 16 * k) for k in range(5)] and time.ns == START + SECOND
+
+
 def test_off_a_terminal_and_when_quiet_the_status_stays_out_of_the_way():
     time = FakeTime()
     clock = TempoClock("99.925", origin_ns=START, now=time)

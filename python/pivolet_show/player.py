@@ -125,14 +125,18 @@ class Player:
             while not self._stopping:
                 pending = [schedule for schedule in self._schedules
                            if end_ns is None or schedule.deadline(schedule.index) < end_ns]
-                if not pending:
+                if pending:
+                    schedule = min(pending, key=lambda each: each.deadline(each.index))
+                    self._prepare(schedule, schedule.index)
+                    if not self._wait_until(schedule.deadline(schedule.index)):
+                        break
+                    self._send_due(schedule)
+                    self._prepare_ahead(pending, end_ns)
+                elif self._schedules or (end_ns is not None and self._now() >= end_ns):
                     break
-                schedule = min(pending, key=lambda each: each.deadline(each.index))
-                self._prepare(schedule, schedule.index)
-                if not self._wait_until(schedule.deadline(schedule.index)):
+                elif not self._wait_until(next_status_ns if end_ns is None else min(next_status_ns, end_ns)):
+                    # With no output the clock still runs, for the status line.
                     break
-                self._send_due(schedule)
-                self._prepare_ahead(pending, end_ns)
                 if self._status is not None and self._now() >= next_status_ns:
                     next_status_ns = self._now() + STATUS_INTERVAL_NS
                     self._status(self.clock.reading_at(self._now()), self.counts)
