@@ -1,6 +1,7 @@
 """OSC output: the packed bytes against python-osc's builders, and a real python-osc server that
 receives a short play and checks every message against the module."""
 
+import json
 import re
 import struct
 import subprocess
@@ -220,3 +221,40 @@ def test_a_frame_too_large_for_a_datagram_goes_out_as_bundles_of_one_timetag(osc
         assert len({bundle.timestamp for bundle in bundles[3 * frame:3 * frame + 3]}) == 1
     numbers = [int(message.address.rsplit("/", 1)[1]) for bundle in bundles[:3] for message in bundle]
     assert numbers == list(range(1, 101))
+
+
+def test_files_play_like_builtins_a_recording_holding_still_past_its_end(osc_server, tmp_path):
+    server, dispatcher = osc_server
+    recording = tmp_path / "take_one.csv"
+    rows = [(round(0.01 * pip, 2), -0.5, 0.25) for pip in range(40)]
+    recording.write_text("# bpm=120\npan,tilt,iris\n" + "".join(f"{a},{b},{c}\n" for a, b, c in rows))
+    process = play(str(recording), "--axes", "tilt,pan", "--fps", "20", "--seconds", "1", "--bpm", "120",
+                   "--osc", f"127.0.0.1:{server.server_address[1]}")
+    receive_while(server, process, most_datagrams=40, seconds=10)
+    _, errors = process.communicate(timeout=10)
+    assert process.returncode == 0, errors
+    messages = [message for _, data in dispatcher.datagrams for message in OscBundle(data)]
+    assert len(messages) >= 15
+    for message in messages:
+        pip, x, y, z = message.params
+        held = rows[min(pip, len(rows) - 1)]
+        assert (x, y, z) == struct.unpack(">3f", struct.pack(">3f", held[1], held[0], 0.0))
+    # 120 BPM is 128 pips a second, so the play passes the recording's 40 pips and says so once.
+    assert max(message.params[0] for message in messages) >= len(rows)
+    assert sum("take_one" in line for line in errors.splitlines()) == 1
+
+
+def test_a_pattern_file_plays_its_own_samples(osc_server, tmp_path):
+    server, dispatcher = osc_server
+    samples = [[0.5, 0.0, 0.0], [0.0, 0.5, 0.0], [-0.5, 0.0, 0.25]]
+    pattern = tmp_path / "mine.json"
+    pattern.write_text(json.dumps({"name": "mine", "description": "my own", "samples": samples}))
+    process = play(str(pattern), "--fps", "20", "--seconds", "0.5", "--osc", f"127.0.0.1:{server.server_address[1]}",
+                   "--quiet")
+    receive_while(server, process, most_datagrams=20, seconds=10)
+    assert process.communicate(timeout=10) == ("", "") and process.returncode == 0
+    messages = [message for _, data in dispatcher.datagrams for message in OscBundle(data)]
+    assert messages
+    for message in messages:
+        pip, *position = message.params
+        assert tuple(position) == struct.unpack(">3f", struct.pack(">3f", *samples[pip % 3]))

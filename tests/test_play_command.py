@@ -52,7 +52,7 @@ FRAME_RATE = "the frame rate must be a finite positive number of frames a second
 
 @pytest.mark.parametrize("arguments, message", [
     (["no_such_pattern"], "unknown built-in pattern: no_such_pattern"),
-    ([], "name a pattern to play, or give a rig file with --rig"),
+    ([], "name a pattern or recording to play, or give a rig file with --rig"),
     *[(["bounce", "--bpm", value], "argument --bpm: " + TEMPO.format(value)) for value in ("0", "-120", "nan", "inf", "fast")],
     *[(["bounce", "--fps", value], "argument --fps: " + FRAME_RATE.format(value)) for value in ("0", "-1", "inf", "1001")],
     (["bounce", "--seconds", "0"], "argument --seconds: the playing time must be a finite positive number of seconds, not '0'"),
@@ -172,7 +172,8 @@ def test_a_source_port_that_cannot_be_bound_sends_nothing(capsys, listeners, tmp
 
 
 @pytest.mark.parametrize("arguments, message", [
-    (["bounce"], "name a pattern or give a rig file, not both: the rig file names its sources"),
+    (["bounce"], "name a source or give a rig file, not both: the rig file names its sources"),
+    (["--axes", "pan"], "--axes describes the one group a command line plays; with --rig, the rig file describes the groups"),
     (["--fixtures", "4"], "--fixtures describes the one group a command line plays; with --rig, the rig file describes the groups"),
     (["--universe", "2"], "--universe describes the one group a command line plays; with --rig, the rig file describes the groups"),
 ])

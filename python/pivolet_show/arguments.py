@@ -50,13 +50,20 @@ def axis_names(text: str) -> list[str]:
     return names
 
 
-def add_source_arguments(parser: argparse.ArgumentParser, default: str | None = None) -> None:
-    """The SOURCE argument, with the settings that say how to read it when it is a file."""
-    if default is None:
-        parser.add_argument("source", metavar="SOURCE", help=SOURCE_HELP)
-    else:
+# The settings of FileSettings, as the command line names them.
+FILE_SETTINGS = ("name", "description", "recording_bpm", "beat_zero_seconds", "axes")
+
+
+def add_source_arguments(parser: argparse.ArgumentParser, default: str | None = None, optional: bool = False) -> None:
+    """The SOURCE argument, with the settings that say how to read it when it is a file. It may be
+    left out where it has a default, or where the command is `optional` about it (then None)."""
+    if default is not None:
         parser.add_argument("source", metavar="SOURCE", nargs="?", default=default,
                             help=f"{SOURCE_HELP} (default: {default})")
+    elif optional:
+        parser.add_argument("source", metavar="SOURCE", nargs="?", help=SOURCE_HELP)
+    else:
+        parser.add_argument("source", metavar="SOURCE", help=SOURCE_HELP)
     group = parser.add_argument_group(FILE_SETTINGS_TITLE, FILE_SETTINGS_HELP)
     group.add_argument("--name", help="the name of the file's pattern or recording (default: the file's own, "
                                       "else the file name without its extension)")
@@ -69,12 +76,17 @@ def add_source_arguments(parser: argparse.ArgumentParser, default: str | None = 
                        help="the recording's axes played on x, y and z (default: its first three)")
 
 
+def source_of(arguments: argparse.Namespace) -> Source:
+    """The source that the command line names; ValueError with its message where it cannot be had."""
+    settings = FileSettings(arguments.name, arguments.description, arguments.recording_bpm, arguments.beat_zero_seconds)
+    return resolve_source(arguments.source, settings, arguments.axes)
+
+
 def open_source(arguments: argparse.Namespace) -> Source:
     """The source that the command line names; a source that cannot be had ends the program with its
     message and exit status 2."""
-    settings = FileSettings(arguments.name, arguments.description, arguments.recording_bpm, arguments.beat_zero_seconds)
     parser: argparse.ArgumentParser = arguments.parser
     try:
-        return resolve_source(arguments.source, settings, arguments.axes)
+        return source_of(arguments)
     except ValueError as error:
         parser.error(str(error))

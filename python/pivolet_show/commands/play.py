@@ -17,6 +17,7 @@ from collections.abc import Callable
 from pathlib import Path
 from typing import Any
 
+from pivolet_show.arguments import FILE_SETTINGS, add_source_arguments, source_of
 from pivolet_show.clock import TempoClock
 from pivolet_show.dmx import NOT_A_UNIVERSE, universe_number
 from pivolet_show.network import split_host_and_port
@@ -28,15 +29,14 @@ from pivolet_show.sacn_output import E131_PORT
 from pivolet_show.show_plan import (
     OscPlan, PatchRequest, SacnPlan, ShowPlan, frame_rate, open_outputs, playing_seconds, tempo,
 )
-from pivolet_show.sources import resolve_source
 from pivolet_show.status import StatusLine
 
 HELP = "play a pattern or a rig live over OSC and sACN, locked to a tempo"
 # The first frame is due this long after the command is ready, so that it is worked out in time.
 START_LEAD_NS = 20_000_000
 
-NO_SOURCE = "name a pattern to play, or give a rig file with --rig"
-NAME_AND_RIG = "name a pattern or give a rig file, not both: the rig file names its sources"
+NO_SOURCE = "name a pattern or recording to play, or give a rig file with --rig"
+NAME_AND_RIG = "name a source or give a rig file, not both: the rig file names its sources"
 FLAG_AND_RIG = "{flag} describes the one group a command line plays; with --rig, the rig file describes the groups"
 NOT_A_START_PIP = "the start pip must be a whole number, not {value!r}"
 NOT_A_FIXTURE_COUNT = "the number of fixtures must be a whole number from 1 to {most}, not {value!r}"
@@ -94,7 +94,7 @@ def sacn_target(text: str) -> tuple[str, int]:
 
 
 def add_arguments(parser: argparse.ArgumentParser) -> None:
-    parser.add_argument("name", nargs="?", help="a built-in pattern name (or any source the show tool can read)")
+    add_source_arguments(parser, optional=True)
     parser.add_argument("--bpm", type=_argument(tempo), help="tempo in beats per minute (default: 120)")
     parser.add_argument("--fps", type=_argument(frame_rate),
                         help="frames a second (default: 60; sACN sends at most 44)")
@@ -118,12 +118,9 @@ def add_arguments(parser: argparse.ArgumentParser) -> None:
 
 
 def _command_line_plan(arguments: argparse.Namespace) -> ShowPlan:
-    if arguments.name is None:
+    if arguments.source is None:
         raise ValueError(NO_SOURCE)
-    try:
-        source = resolve_source(arguments.name)
-    except KeyError as error:
-        raise ValueError(error.args[0]) from None
+    source = source_of(arguments)
     count = arguments.fixtures or 1
     given_spread = arguments.spread if arguments.spread is not None else 0
     order = arguments.order or (FixtureOrder.SPREAD if arguments.spread is not None else FixtureOrder.IN_STEP)
@@ -136,11 +133,11 @@ def build_plan(arguments: argparse.Namespace) -> ShowPlan:
     if arguments.rig is None:
         plan = _command_line_plan(arguments)
     else:
-        if arguments.name is not None:
+        if arguments.source is not None:
             raise ValueError(NAME_AND_RIG)
-        for flag in GROUP_FLAGS:
+        for flag in GROUP_FLAGS + FILE_SETTINGS:
             if getattr(arguments, flag) is not None:
-                raise ValueError(FLAG_AND_RIG.format(flag="--" + flag))
+                raise ValueError(FLAG_AND_RIG.format(flag="--" + flag.replace("_", "-")))
         plan = load_rig_file(arguments.rig)
     changes: dict[str, Any] = {key: getattr(arguments, key) for key in ("bpm", "fps", "seconds", "start_pip", "interpolate")
                                if getattr(arguments, key) is not None}
