@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # Builds the module with its native tests into the project's venv, then runs the native tests
 # (ctest) and the Python test suite (pytest). Arguments go to pytest.
-"$(dirname "$0")/browser-deps.sh"
-"$(dirname "$0")/reader-deps.sh"
+"$(dirname "$0")/test-deps.sh"
 source "$(dirname "$0")/venv.sh"
 install_pivolet -Ccmake.define.PIVOLET_BUILD_TESTS=ON
 install_tools test-tools "pytest>=7" selenium mypy

@@ -22,7 +22,7 @@ BROWSER_ARGUMENTS = (
     "--window-size=1200,900",
     "--autoplay-policy=no-user-gesture-required",
 )
-MISSING_BROWSER = "headless Chromium and chromedriver are needed: run scripts/browser-deps.sh"
+MISSING_BROWSER = "headless Chromium and chromedriver are needed: run scripts/test-deps.sh"
 MISSING_SELENIUM = "selenium is needed: python -m pip install selenium"
 SEVERE = "SEVERE"
 

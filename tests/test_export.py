@@ -25,7 +25,7 @@ from browser_session import unavailable
 from show_commands import run_show
 
 ROWS = pivolet.catalogue()
-MISSING_ASSIMP = "assimp is needed: run scripts/reader-deps.sh"
+MISSING_ASSIMP = "assimp is needed: run scripts/test-deps.sh"
 
 
 def _pick(rule) -> dict:
