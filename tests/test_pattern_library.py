@@ -202,12 +202,6 @@ class TestUserPatterns:
         raises_value_error("Duplicate pattern name: mine", lambda: pivolet.PatternLibrary([mine, mine]))
         assert [mine.sample(i).as_tuple() for i in range(2)] == points
 
-    def test_description_bytes_that_are_not_utf8_fail_on_listing(self):
-        library = pivolet.PatternLibrary([pattern("raw", description=b"\xff\xfe")])
-        assert library.sample("raw", 0).as_tuple() == (0.5, 0.0, 0.0)
-        with pytest.raises(UnicodeDecodeError):
-            library.catalogue()
-
 
 class TestConversion:
     @pytest.mark.parametrize("pip", [decimal.Decimal(3), 3.0, "3", None, 2**31])

@@ -222,12 +222,6 @@ class TestProperties:
         with pytest.raises(AttributeError):
             make().colour = "red"
 
-    def test_description_bytes_that_are_not_utf8_fail_on_reading(self):
-        pattern = make(description=b"caf\xe9")
-        assert pattern.name == "test_loop"
-        with pytest.raises(UnicodeDecodeError):
-            pattern.description
-
 
 @pytest.mark.skipif(not os.path.exists("/proc/self/statm"), reason="needs /proc")
 def test_failed_constructions_leave_nothing_behind():

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "core/identifier.hpp"
+#include "core/utf8.hpp"
 
 namespace pivolet {
 namespace {
@@ -20,6 +21,9 @@ SampledPattern::SampledPattern(std::string name, std::string description, std::v
     : name_(std::move(name)), description_(std::move(description)), samples_(std::move(samples)), dimensions_(1) {
     if (!is_identifier(name_)) {
         throw std::invalid_argument(std::string(invalid_pattern_name_message));
+    }
+    if (!is_valid_utf8(description_)) {
+        throw std::invalid_argument(std::string(invalid_pattern_description_message));
     }
     if (samples_.empty() || samples_.size() > max_pattern_samples) {
         throw std::invalid_argument(std::string(pattern_sample_count_message));

@@ -15,14 +15,15 @@ namespace pivolet {
 inline constexpr std::size_t max_pattern_samples = 65535;
 
 inline constexpr std::string_view invalid_pattern_name_message = "Invalid pattern name";
+inline constexpr std::string_view invalid_pattern_description_message = "Pattern description must be valid UTF-8";
 inline constexpr std::string_view pattern_sample_count_message = "A pattern requires 1..65535 samples (one per pip)";
 inline constexpr std::string_view pattern_sample_value_message = "Pattern samples must be finite and within [-1, 1]";
 inline constexpr std::string_view moved_from_pattern_message = "Cannot sample a moved-from pattern";
 
 class SampledPattern {
 public:
-    // Takes ownership of all three and validates them: name, then sample count, then every value.
-    // Throws std::invalid_argument at the first failure.
+    // Takes ownership of all three and validates them: name, then description, then sample count,
+    // then every value. Throws std::invalid_argument at the first failure.
     SampledPattern(std::string name, std::string description, std::vector<Offset3> samples);
 
     SampledPattern(const SampledPattern&) = default;
@@ -37,6 +38,7 @@ public:
     Offset3 sample(pip pip_count) const;
 
     const std::string& name() const noexcept { return name_; }
+    // Always valid UTF-8, so every listing can show it.
     const std::string& description() const noexcept { return description_; }
     std::size_t period_pips() const noexcept { return samples_.size(); }
     // 3 if any z is non-zero, else 2 if any y is non-zero, else 1.
