@@ -4,7 +4,7 @@
 "$(dirname "$0")/test-deps.sh"
 source "$(dirname "$0")/venv.sh"
 install_pivolet -Ccmake.define.PIVOLET_BUILD_TESTS=ON
-install_tools test-tools "pytest>=7" selenium mypy hypothesis
+install_tools test-tools "${test_requirements[@]}"
 cd "$repo_root"
 stage "Running the native tests (ctest)"
 ctest --test-dir build/module --output-on-failure

@@ -1,14 +1,17 @@
 # Sourced by the other scripts: finds CPython 3.10, creates (or reuses) the project's virtual
 # environment in .venv with the tools the module's build needs, activates it, and offers
-# install_pivolet and install_tools.
+# install_pivolet and install_tools. A script that keeps a build of its own in another environment
+# sets venv_dir before sourcing this file.
 set -euo pipefail
 
 repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-venv_dir="$repo_root/.venv"
+venv_dir="${venv_dir:-$repo_root/.venv}"
 
 # What the module's build needs, installed into the venv once so that every build sees the same
 # tool paths and the persistent build folder stays valid from one install to the next.
 build_requirements=("scikit-build-core>=0.10" "pybind11>=3,<4" "cmake>=3.20" "ninja")
+# What the test suite needs beyond the module and the Python standard library.
+test_requirements=("pytest>=7" selenium mypy hypothesis)
 
 # One line when a stage starts, so that no long stretch passes in silence.
 stage() {
