@@ -5,6 +5,8 @@
 # but the browser's against that build. Fails when a test fails or a sanitizer reports anything;
 # the reports are printed at the end. Arguments go to pytest.
 repo_root=$(cd "$(dirname "$0")/.." && pwd)
+# The Debian tools the suite reads its output back with (the browser comes with them, unused here).
+"$repo_root/scripts/test-deps.sh"
 venv_dir="$repo_root/.venv-sanitize"
 source "$repo_root/scripts/venv.sh"
 build_dir=build/sanitize
