@@ -4,7 +4,6 @@ Seeded and bounded, so every run tries the same examples."""
 
 import math
 
-import pytest
 from hypothesis import HealthCheck, given, settings
 from hypothesis import strategies as st
 
@@ -34,7 +33,7 @@ class Container:
         self.kind, self.items, self.lengths, self.fail_at = kind, list(items), tuple(lengths), fail_at
 
     def make(self):
-        made_items = [item.make() if isinstance(item, Container) else item for item in self.items]
+        made_items = [made(item) for item in self.items]
         return {
             "list": lambda: made_items,
             "tuple": lambda: tuple(made_items),
@@ -54,6 +53,10 @@ class Container:
 
     def __repr__(self):
         return f"Container({self.kind!r}, {self.items!r}, {self.lengths!r}, {self.fail_at!r})"
+
+
+def made(argument):
+    return argument.make() if isinstance(argument, Container) else argument
 
 
 SOUND_KINDS = ["list", "tuple", "generator", "lying", "lying_iterable", "raising_len"]
@@ -164,7 +167,7 @@ def expected_pattern(name, description, samples):
 def test_sampled_pattern_construction(name, description, samples):
     expected = expected_pattern(name, description, samples)
     try:
-        built = pivolet.SampledPattern(name, description, samples.make() if isinstance(samples, Container) else samples)
+        built = pivolet.SampledPattern(name, description, made(samples))
     except (TypeError, Raised) as error:
         assert type(error) is expected
         return
@@ -234,10 +237,6 @@ def outcome(build, summarise):
         return TypeError
     except (ValueError, Raised) as error:
         return type(error), str(error)
-
-
-def made(argument):
-    return argument.make() if isinstance(argument, Container) else argument
 
 
 AXES = st.lists(st.sampled_from(["x", "y", "z", "Bad", "", "x"]), max_size=4)
