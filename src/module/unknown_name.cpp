@@ -3,14 +3,14 @@
 #include <cstddef>
 #include <stdexcept>
 
-#include "core/utf8.hpp"
+#include "core/utf8_text.hpp"
 #include "rudiments/sample_builtin.hpp"
 
 namespace pivolet::bindings {
 namespace {
 
 bool needs_escapes(std::string_view name) noexcept {
-    return name.find('\0') != std::string_view::npos || !is_valid_utf8(name);
+    return name.find('\0') != std::string_view::npos || !utf8_shape(name).has_value();
 }
 
 void append_escaped_byte(std::string& text, unsigned char byte) {
@@ -29,7 +29,7 @@ std::string visible_name(std::string_view name) {
     std::string text;
     text.reserve(name.size() * 4);
     for (std::size_t at = 0; at < name.size();) {
-        const std::size_t length = utf8_sequence_length(name, at);
+        const std::size_t length = code_point_at(name, at).length;
         if (length == 0 || name[at] == '\0') {
             append_escaped_byte(text, static_cast<unsigned char>(name[at]));
             ++at;

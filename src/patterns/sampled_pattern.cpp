@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "core/identifier.hpp"
-#include "core/utf8.hpp"
+#include "core/utf8_text.hpp"
 
 namespace pivolet {
 namespace {
@@ -22,7 +22,7 @@ SampledPattern::SampledPattern(std::string name, std::string description, std::v
     if (!is_identifier(name_)) {
         throw std::invalid_argument(std::string(invalid_pattern_name_message));
     }
-    if (!is_valid_utf8(description_)) {
+    if (!utf8_shape(description_).has_value()) {
         throw std::invalid_argument(std::string(invalid_pattern_description_message));
     }
     if (samples_.empty() || samples_.size() > max_pattern_samples) {
