@@ -3,6 +3,7 @@
 from __future__ import annotations
 
 import math
+import re
 import subprocess
 import sys
 import wave
@@ -13,7 +14,7 @@ import pytest
 
 import pivolet
 from browser_session import console_errors, inked_fraction, start_chromium
-from pivolet_show import wav_render
+from pivolet_show import projection, svg_picture, wav_render
 from pivolet_show.commands.draw import DEFAULT_PATTERN
 from pivolet_show.patterns import Loop
 
@@ -44,6 +45,10 @@ CASES = [
 ]
 
 
+# Fitted pictures of two of the cases, beside their true-scale ones.
+FITTED_CASES = ["shortest loop", "last 3-D"]
+
+
 def run_demo(*arguments: str) -> subprocess.CompletedProcess:
     return subprocess.run([sys.executable, "-m", "pivolet_show", "draw", *arguments], capture_output=True, text=True)
 
@@ -62,6 +67,52 @@ def outputs(tmp_path_factory) -> dict[str, tuple[dict, float, Path, Path]]:
         svg, wav = (Path(path) for path in printed)
         made[case] = (row, 120.0 if bpm is None else bpm, svg, wav)
     return made
+
+
+@pytest.fixture(scope="module")
+def fitted(tmp_path_factory) -> dict[str, Path]:
+    made = {}
+    for case in FITTED_CASES:
+        out = tmp_path_factory.mktemp("fitted")
+        finished = run_demo(CHOSEN[case]["name"], "--fit", "--out", str(out))
+        assert finished.returncode == 0, finished.stderr
+        made[case] = Path(finished.stdout.split()[0])
+    return made
+
+
+def _elements(svg: Path, tag: str) -> dict[str, ElementTree.Element]:
+    return {element.get("id"): element for element in ElementTree.parse(svg).getroot().iter(SVG + tag)}
+
+
+def _lane_points(svg: Path, axis: str) -> tuple[list[tuple[float, float]], ElementTree.Element]:
+    line, frame = _elements(svg, "polyline")[f"lane-{axis}"], _elements(svg, "rect")[f"lane-frame-{axis}"]
+    return [tuple(map(float, pair.split(","))) for pair in line.get("points").split()], frame
+
+
+def _samples(row: dict) -> list[tuple[float, float, float]]:
+    return [pivolet.sample(row["name"], pip).as_tuple() for pip in range(row["period_pips"])]
+
+
+def _check_lanes(svg: Path, row: dict, extent: float) -> None:
+    samples = _samples(row)
+    for index, axis in enumerate("xyz"):
+        points, frame = _lane_points(svg, axis)
+        assert len(points) == row["period_pips"] + 1
+        left, top = float(frame.get("x")), float(frame.get("y"))
+        width, height = float(frame.get("width")), float(frame.get("height"))
+        for pip, (x, y) in enumerate(points):
+            value = samples[pip % row["period_pips"]][index]
+            assert x == pytest.approx(left + width * pip / row["period_pips"], abs=0.006)
+            assert y == pytest.approx(top + height / 2 * (1 - value / extent), abs=0.006), (axis, pip)
+
+
+def _figure_lines(svg: Path) -> list[str]:
+    return ["".join(text.itertext()) for text in _elements(svg, "g")["motion-figures"].iter(SVG + "text")]
+
+
+def _decimals(shown: str) -> float:
+    """Half a unit in the last place shown: how far a rounded figure may lie from the true one."""
+    return 0.5 * 10.0 ** -(len(shown.split(".")[1]) if "." in shown else 0)
 
 
 def _path_points(svg: Path) -> list[tuple[float, float]]:
@@ -115,6 +166,50 @@ class TestOutputs:
             if z0 == z1 and x0 == x1:
                 assert u0 == pytest.approx(u1, abs=0.011)
 
+    def test_svg_carries_three_lanes_of_the_samples_at_true_scale(self, outputs, case):
+        row, _, svg, _ = outputs[case]
+        _check_lanes(svg, row, 1.0)
+
+    def test_svg_carries_the_motion_figures_of_the_samples(self, outputs, case):
+        # Worked out here from the module's samples, independently of the show tool's own code.
+        row, bpm, svg, _ = outputs[case]
+        period = row["period_pips"]
+        samples = _samples(row)
+        steps = [math.dist(samples[(pip + 1) % period], samples[pip]) for pip in range(period)]
+        changes = [math.dist([2 * b - a - c for a, b, c in zip(samples[pip - 1], samples[pip], samples[(pip + 1) % period])],
+                             [0.0, 0.0, 0.0]) for pip in range(period)]
+        pips_per_second = bpm / 60 * pivolet.PIPS_PER_BEAT
+        loop_line, peak_line, step_line, tempo_line = _figure_lines(svg)
+
+        beats = period / pivolet.PIPS_PER_BEAT
+        assert loop_line == f"Loop: {period} pips = {beats:g} beat{'s' * (beats != 1)} = {beats / 4:g} bar{'s' * (beats != 4)} of 4 beats"
+        peaks = re.fullmatch(r"Peak: x (\S+)  y (\S+)  z (\S+)", peak_line).groups()
+        for index, shown in enumerate(peaks):
+            assert float(shown) == pytest.approx(max(abs(point[index]) for point in samples), abs=_decimals(shown))
+        step, step_pip = re.fullmatch(r"Largest step: (\S+) per pip \(from pip (\d+)\)", step_line).groups()
+        assert float(step) == pytest.approx(max(steps), abs=_decimals(step))
+        assert steps[int(step_pip)] == pytest.approx(max(steps), rel=1e-9)
+        shown_bpm, speed, speed_pip, acceleration, change_pip = re.fullmatch(
+            r"At (\S+) BPM: largest speed (\S+) units/s \(from pip (\d+)\), "
+            r"largest acceleration (\S+) units/s² \(at pip (\d+)\)", tempo_line).groups()
+        assert float(shown_bpm) == bpm and speed_pip == step_pip
+        assert float(speed) == pytest.approx(max(steps) * pips_per_second, abs=_decimals(speed))
+        assert float(acceleration) == pytest.approx(max(changes) * pips_per_second ** 2, abs=_decimals(acceleration))
+        assert changes[int(change_pip)] == pytest.approx(max(changes), rel=1e-9)
+
+    def test_beat_labels_do_not_overlap(self, outputs, case):
+        row, _, svg, _ = outputs[case]
+        labels = [(float(text.get("x")), float(text.get("y")), text.text)
+                  for text in _elements(svg, "g")["beat-ticks"].iter(SVG + "text")]
+        beats = math.ceil(row["period_pips"] / pivolet.PIPS_PER_BEAT)
+        assert "1" in [text for _, _, text in labels]
+        assert {int(text) for _, _, text in labels} <= set(range(1, beats + 1))
+        for index, (x, y, text) in enumerate(labels):
+            for other_x, other_y, other in labels[index + 1:]:
+                # Ten-pixel digits at least half as wide as they are tall.
+                apart = abs(x - other_x) >= 2.5 * (len(text) + len(other)) or abs(y - other_y) >= 10
+                assert apart, (text, other)
+
     def test_wav_lasts_four_loops_at_the_tempo(self, outputs, case):
         row, bpm, _, wav = outputs[case]
         with wave.open(str(wav)) as sound:
@@ -123,6 +218,39 @@ class TestOutputs:
             frames = sound.readframes(sound.getnframes())
         assert seconds == pytest.approx(4 * row["period_pips"] / 64 * 60 / bpm, abs=1 / sound.getframerate())
         assert max(frames) > 0, "the WAV is silent"
+
+
+def _drawing_scale(svg: Path, row: dict) -> float:
+    """Drawn units per unit of the module, from the widest projected span of the loop."""
+    points = _path_points(svg)
+    projected = [projection.project(*point) for point in _samples(row)]
+    spans = [(max(p[k] for p in projected) - min(p[k] for p in projected),
+              max(p[k] for p in points) - min(p[k] for p in points)) for k in (0, 1)]
+    source, drawn = max(spans)
+    return drawn / source
+
+
+def test_true_scale_draws_every_loop_at_one_scale(outputs):
+    scales = [_drawing_scale(svg, row) for row, _, svg, _ in outputs.values()]
+    assert max(scales) == pytest.approx(min(scales), rel=0.01), scales
+    assert all("cube" in _elements(svg, "g") for _, _, svg, _ in outputs.values())
+
+
+@pytest.mark.parametrize("case", FITTED_CASES)
+def test_fit_zooms_the_picture_and_its_lanes_to_the_loop(outputs, fitted, case):
+    row, _, true_svg, _ = outputs[case]
+    svg = fitted[case]
+    samples = _samples(row)
+    _check_lanes(svg, row, max(0.1, *(max(abs(point[index]) for point in samples) for index in range(3))))
+    assert "cube" not in _elements(svg, "g")
+    # The loop's own box fills the panel, within its padding, on one axis.
+    panel = _elements(svg, "rect")["panel"]
+    room = [float(panel.get(size)) - 2 * svg_picture.PANEL_PADDING for size in ("width", "height")]
+    points = _path_points(svg)
+    drawn = [max(p[k] for p in points) - min(p[k] for p in points) for k in (0, 1)]
+    assert any(span == pytest.approx(free, abs=0.02) for span, free in zip(drawn, room)), (drawn, room)
+    assert all(span <= free + 0.02 for span, free in zip(drawn, room))
+    assert _drawing_scale(svg, row) > _drawing_scale(true_svg, row)
 
 
 def test_unknown_name_is_refused():

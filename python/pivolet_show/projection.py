@@ -7,7 +7,10 @@ near points larger and brighter.
 
 from __future__ import annotations
 
+import dataclasses
+import itertools
 import math
+import operator
 from collections.abc import Sequence
 
 # Half-length cabinet projection at 30 degrees: a unit of depth is drawn half as long as a unit of x.
@@ -28,27 +31,55 @@ def project(x: float, y: float, z: float) -> tuple[float, float]:
 MIN_FIT_SPAN = 0.2
 
 
-class Fit:
-    """Maps projected positions into a drawing area, zoomed so that the loop fills it.
+# The module's whole space: every position lies in this cube.
+CUBE_CORNERS: tuple[tuple[float, float, float], ...] = tuple(
+    (x, y, z) for x, y, z in itertools.product((-1.0, 1.0), repeat=3))
+CUBE_EDGES = tuple((a, b) for a, b in itertools.combinations(CUBE_CORNERS, 2)
+                   if sum(p != q for p, q in zip(a, b)) == 1)
 
-    The loop's projected bounding box is centred in the area and scaled by one factor on both
-    axes, so shapes keep their proportions; drawing coordinates grow rightwards and downwards.
+
+@dataclasses.dataclass(frozen=True)
+class Bounds:
+    """The ranges of a set of positions: projected across (u) and up (v), and in depth (z)."""
+
+    u: tuple[float, float]
+    v: tuple[float, float]
+    z: tuple[float, float]
+
+    @classmethod
+    def of(cls, xs: Sequence[float], ys: Sequence[float], zs: Sequence[float]) -> Bounds:
+        """The bounds of the positions whose components are xs, ys and zs, one column each."""
+        us = list(map(operator.sub, xs, map(operator.mul, zs, itertools.repeat(DEPTH_DX))))
+        vs = list(map(operator.sub, ys, map(operator.mul, zs, itertools.repeat(DEPTH_DY))))
+        return cls((min(us), max(us)), (min(vs), max(vs)), (min(zs), max(zs)))
+
+
+CUBE_BOUNDS = Bounds.of(*zip(*CUBE_CORNERS))
+
+
+class Fit:
+    """Maps projected positions into a drawing area, at true scale or zoomed to the loop.
+
+    At true scale the projected [-1, 1] cube fills the area, so every loop is drawn at the same
+    scale and sizes compare honestly; otherwise the loop's own projected bounding box does. Either
+    box is centred in the area and scaled by one factor on both axes, so shapes keep their
+    proportions; drawing coordinates grow rightwards and downwards. Depth is told within the loop's
+    own range in both, so that shallow depth still shows.
     """
 
-    def __init__(self, points: Sequence[tuple[float, float, float]], left: float, top: float, width: float, height: float):
-        projected = [project(*point) for point in points]
-        us = [u for u, _ in projected]
-        vs = [v for _, v in projected]
-        self.u_mid = (min(us) + max(us)) / 2
-        self.v_mid = (min(vs) + max(vs)) / 2
-        span_u = max(max(us) - min(us), MIN_FIT_SPAN)
-        span_v = max(max(vs) - min(vs), MIN_FIT_SPAN)
+    def __init__(self, loop: Bounds, left: float, top: float, width: float, height: float, *, true_scale: bool):
+        framed = CUBE_BOUNDS if true_scale else loop
+        (u_low, u_high), (v_low, v_high) = framed.u, framed.v
+        self.u_mid = (u_low + u_high) / 2
+        self.v_mid = (v_low + v_high) / 2
+        span_u = max(u_high - u_low, MIN_FIT_SPAN)
+        span_v = max(v_high - v_low, MIN_FIT_SPAN)
         self.scale = min(width / span_u, height / span_v)
         self.centre_x = left + width / 2
         self.centre_y = top + height / 2
-        depths = [point[2] for point in points]
-        self.z_mid: float = (min(depths) + max(depths)) / 2
-        self.z_span: float = max(max(depths) - min(depths), MIN_FIT_SPAN)
+        self.z_range = loop.z
+        self.z_mid: float = (loop.z[0] + loop.z[1]) / 2
+        self.z_span: float = max(loop.z[1] - loop.z[0], MIN_FIT_SPAN)
 
     def point(self, position: tuple[float, float, float]) -> tuple[float, float]:
         u, v = project(*position)
@@ -57,6 +88,13 @@ class Fit:
     def nearness(self, z: float) -> float:
         """Nearness within the loop's own depth range, so that shallow depth still shows."""
         return min(1.0, max(0.0, (z - self.z_mid) / self.z_span + 0.5))
+
+    def relative_to(self, other: Fit) -> tuple[float, float, float]:
+        """The factor a and offsets (e, f) with self.point(p) == a * other.point(p) + (e, f) for every p."""
+        factor = self.scale / other.scale
+        x, y = self.point((0.0, 0.0, 0.0))
+        ox, oy = other.point((0.0, 0.0, 0.0))
+        return factor, x - factor * ox, y - factor * oy
 
 
 def nearness(z: float) -> float:

@@ -1,4 +1,10 @@
-"""A picture of one loop as SVG: the path in oblique projection, with depth, beats, start and direction."""
+"""A picture of one loop as SVG: its motion figures, its path in oblique projection coloured by depth,
+with beats, start and direction, and its x, y and z lanes against the pip with the beat grid.
+
+The path is drawn at true scale (the module's [-1, 1] cube fills the panel) unless it is fitted to
+the loop. Where the path crosses itself the nearer strand passes over: segments are drawn from far
+to near, each on a pale casing that cuts the strands beneath it.
+"""
 
 from __future__ import annotations
 
@@ -8,8 +14,8 @@ from html import escape
 
 import pivolet
 
-from pivolet_show import projection
-from pivolet_show.patterns import Loop
+from pivolet_show import labels, motion_figures, projection, time_lanes
+from pivolet_show.patterns import AXES, BEATS_PER_BAR, Loop
 
 WIDTH = 760
 MARGIN = 24
@@ -18,19 +24,26 @@ TEXT_SIZE = 13
 LINE_HEIGHT = 18
 DESCRIPTION_WRAP = 100
 PANEL_HEIGHT = 500
-TIMELINE_HEIGHT = 145
+LANE_HEIGHT = 64
+LANE_GAP = 8
+LANE_LEFT = MARGIN + 34
+LABEL_SIZE = 10
 
 PATH_COLOUR = "#5a6b86"
 FAR_COLOUR = (31, 59, 115)
 NEAR_COLOUR = (255, 138, 61)
+CASING_COLOUR = "#fbfbfc"
+CUBE_COLOUR = "#c9ced6"
 AXIS_COLOURS = {"x": "#d1495b", "y": "#2e933c", "z": "#3066be"}
-MAX_DEPTH_DOTS = 160
+# The path's segments are coloured in this many steps from far to near.
+DEPTH_LEVELS = 24
 ARROW_COUNT = 5
 ARROW_SIZE = 9.0
 TICK_HALF_LENGTH = 7.0
 
 PANEL_PADDING = 28
 AXES_KEY_LENGTH = 30.0
+DEPTH_KEY_WIDTH = 120
 
 
 def _mix(near: float) -> str:
@@ -40,6 +53,10 @@ def _mix(near: float) -> str:
 
 def _num(value: float) -> str:
     return f"{value:.2f}".rstrip("0").rstrip(".") if value != 0 else "0"
+
+
+def _text(x: float, y: float, content: str, size: float, fill: str, extra: str = "") -> str:
+    return f'<text x="{_num(x)}" y="{_num(y)}" font-size="{_num(size)}" fill="{fill}"{extra}>{escape(content)}</text>'
 
 
 def _tangent(screen: list[tuple[float, float]], pip: int) -> tuple[float, float] | None:
@@ -58,7 +75,7 @@ def _axes_key(origin_x: float, origin_y: float) -> list[str]:
     """Three short arrows showing how x, y and depth are drawn."""
     parts = ['<g id="axes-key" stroke-width="1.5" font-size="11">']
     ends = {"x": (1.0, 0.0, 0.0), "y": (0.0, 1.0, 0.0), "z": (0.0, 0.0, -1.0)}
-    labels = {"x": "x", "y": "y", "z": "z far"}
+    names = {"x": "x", "y": "y", "z": "z far"}
     for axis, direction in ends.items():
         u, v = projection.project(*direction)
         length = math.hypot(u, v)
@@ -66,52 +83,77 @@ def _axes_key(origin_x: float, origin_y: float) -> list[str]:
         colour = AXIS_COLOURS[axis]
         parts.append(f'<line x1="{_num(origin_x)}" y1="{_num(origin_y)}" x2="{_num(end_x)}" y2="{_num(end_y)}" stroke="{colour}"/>')
         parts.append(f'<circle cx="{_num(end_x)}" cy="{_num(end_y)}" r="2" fill="{colour}"/>')
-        parts.append(f'<text x="{_num(end_x + 4)}" y="{_num(end_y - 3)}" fill="{colour}">{labels[axis]}</text>')
+        parts.append(f'<text x="{_num(end_x + 4)}" y="{_num(end_y - 3)}" fill="{colour}">{names[axis]}</text>')
     parts.append("</g>")
     return parts
 
 
-def _ranges(loop: Loop) -> str:
-    spans = []
-    for index, axis in enumerate("xyz"):
-        values = [point[index] for point in loop.points]
-        spans.append(f"{axis} {min(values):.2f} … {max(values):.2f}")
-    return ", ".join(spans)
+def _depth_key(left: float, top: float, fit: projection.Fit) -> list[str]:
+    far, near = fit.z_range
+    if not near > far:
+        return []
+    return [
+        '<g id="depth-key">',
+        '<defs><linearGradient id="depth-gradient">'
+        f'<stop offset="0" stop-color="{_mix(0.0)}"/><stop offset="1" stop-color="{_mix(1.0)}"/></linearGradient></defs>',
+        f'<rect x="{_num(left)}" y="{_num(top)}" width="{DEPTH_KEY_WIDTH}" height="8" fill="url(#depth-gradient)"/>',
+        _text(left, top + 20, f"far z {far:.2f}", LABEL_SIZE, "#555"),
+        _text(left + DEPTH_KEY_WIDTH, top + 20, f"near z {near:.2f}", LABEL_SIZE, "#555", ' text-anchor="end"'),
+        "</g>",
+    ]
 
 
-def _depth_dots(loop: Loop, screen: list[tuple[float, float]], fit: projection.Fit) -> list[str]:
-    step = max(1, math.ceil(loop.period_pips / MAX_DEPTH_DOTS))
-    pips = sorted(range(0, loop.period_pips, step), key=lambda pip: loop.points[pip][2])  # far first, near on top
-    parts = ['<g id="depth-dots">']
-    for pip in pips:
-        near = fit.nearness(loop.points[pip][2])
-        x, y = screen[pip]
-        parts.append(f'<circle cx="{_num(x)}" cy="{_num(y)}" r="{_num(1.5 + 4.0 * near)}" fill="{_mix(near)}" fill-opacity="{_num(0.45 + 0.55 * near)}"/>')
+def _cube(fit: projection.Fit) -> list[str]:
+    parts = [f'<g id="cube" stroke="{CUBE_COLOUR}" stroke-width="1">']
+    for a, b in projection.CUBE_EDGES:
+        (x1, y1), (x2, y2) = fit.point(a), fit.point(b)
+        parts.append(f'<line x1="{_num(x1)}" y1="{_num(y1)}" x2="{_num(x2)}" y2="{_num(y2)}"/>')
+    corner_x, corner_y = fit.point((-1.0, 1.0, -1.0))
+    parts.append(_text(corner_x, corner_y - 6, "true scale: the [-1, 1] cube", LABEL_SIZE, "#8a929e", ' stroke="none"'))
+    parts.append("</g>")
+    return parts
+
+
+def _depth_path(loop: Loop, screen: list[tuple[float, float]], fit: projection.Fit) -> list[str]:
+    """Each pip's segment in the colour of its depth, the levels drawn far to near, each level's
+    casing beneath it so that nearer strands cut the farther ones they cross."""
+    period = loop.period_pips
+    levels: list[list[str]] = [[] for _ in range(DEPTH_LEVELS)]
+    for pip in range(period):
+        after = (pip + 1) % period
+        near = fit.nearness((loop.points[pip][2] + loop.points[after][2]) / 2)
+        (x1, y1), (x2, y2) = screen[pip], screen[after]
+        levels[min(DEPTH_LEVELS - 1, int(near * DEPTH_LEVELS))].append(f"M{_num(x1)} {_num(y1)}L{_num(x2)} {_num(y2)}")
+    has_depth = fit.z_range[1] > fit.z_range[0]
+    parts = ['<g id="depth-path" fill="none" stroke-linejoin="round">']
+    for level, segments in enumerate(levels):
+        if not segments:
+            continue
+        near = (level + 0.5) / DEPTH_LEVELS
+        width = 1.3 + 2.2 * near
+        d = "".join(segments)
+        if has_depth:
+            parts.append(f'<path d="{d}" stroke="{CASING_COLOUR}" stroke-width="{_num(width + 3)}" stroke-linecap="butt"/>')
+        parts.append(f'<path d="{d}" stroke="{_mix(near)}" stroke-width="{_num(width)}" stroke-linecap="round"/>')
     parts.append("</g>")
     return parts
 
 
 def _beat_ticks(loop: Loop, screen: list[tuple[float, float]]) -> list[str]:
     parts = ['<g id="beat-ticks" stroke="#222" stroke-width="2">']
-    labels: list[tuple[float, float, list[int]]] = []  # beats that land on one spot share a label
-    for beat, pip in enumerate(range(0, loop.period_pips, pivolet.PIPS_PER_BEAT)):
-        x, y = screen[pip]
-        direction = _tangent(screen, pip)
+    candidates = []
+    for line in time_lanes.beat_grid(loop.period_pips):
+        x, y = screen[line.pip]
+        direction = _tangent(screen, line.pip)
         nx, ny = (-direction[1], direction[0]) if direction else (0.0, 1.0)
         parts.append(
             f'<line x1="{_num(x - nx * TICK_HALF_LENGTH)}" y1="{_num(y - ny * TICK_HALF_LENGTH)}" '
             f'x2="{_num(x + nx * TICK_HALF_LENGTH)}" y2="{_num(y + ny * TICK_HALF_LENGTH)}"/>'
         )
-        label_x, label_y = x + nx * 2.4 * TICK_HALF_LENGTH, y + ny * 2.4 * TICK_HALF_LENGTH
-        for known_x, known_y, beats in labels:
-            if math.hypot(known_x - label_x, known_y - label_y) < 2 * TICK_HALF_LENGTH:
-                beats.append(beat + 1)
-                break
-        else:
-            labels.append((label_x, label_y, [beat + 1]))
-    for x, y, beats in labels:
-        text = ",".join(map(str, beats))
-        parts.append(f'<text x="{_num(x)}" y="{_num(y + 4)}" stroke="none" fill="#222" font-size="10" text-anchor="middle">{text}</text>')
+        reach = 2.4 * TICK_HALF_LENGTH
+        candidates.append(labels.BeatLabel(line.beat, line.starts_bar, x + nx * reach, y + ny * reach + 4, LABEL_SIZE))
+    for label in labels.thin(candidates):
+        parts.append(_text(label.x, label.y, label.text, LABEL_SIZE, "#222", ' stroke="none" text-anchor="middle"'))
     parts.append("</g>")
     return parts
 
@@ -159,44 +201,74 @@ def _start_marker(screen: list[tuple[float, float]]) -> list[str]:
     ]
 
 
-def _timeline(loop: Loop, top: float) -> list[str]:
-    """x, y and z against the pip, so that motion along one axis reads as clearly as a loop does."""
-    left, right = MARGIN + 20, WIDTH - MARGIN
-    half = (TIMELINE_HEIGHT - 30) / 2
-    middle = top + 10 + half
-    peak = max(max(abs(value) for value in point) for point in loop.points) or 1.0
+def lanes_height() -> float:
+    return len(AXES) * LANE_HEIGHT + (len(AXES) - 1) * LANE_GAP + 2 * LINE_HEIGHT
 
-    def at(pip: float, value: float) -> str:
-        return f"{_num(left + (right - left) * pip / loop.period_pips)},{_num(middle - value / peak * half)}"
 
-    parts = [f'<g id="timeline" font-size="11">', f'<rect x="{left}" y="{_num(middle - half)}" width="{right - left}" height="{_num(2 * half)}" fill="#f6f7f9" stroke="#d8dce2"/>']
-    for pip in range(0, loop.period_pips + 1, pivolet.PIPS_PER_BEAT):
-        x = left + (right - left) * pip / loop.period_pips
-        parts.append(f'<line x1="{_num(x)}" y1="{_num(middle - half)}" x2="{_num(x)}" y2="{_num(middle + half)}" stroke="#d8dce2"/>')
-    for index, axis in enumerate("xyz"):
-        points = " ".join(at(pip, loop.at(pip)[index]) for pip in range(loop.period_pips + 1))
-        parts.append(f'<polyline points="{points}" fill="none" stroke="{AXIS_COLOURS[axis]}" stroke-width="1.3"/>')
-        parts.append(f'<text x="{left - 16}" y="{_num(middle - half + 12 + 14 * index)}" fill="{AXIS_COLOURS[axis]}">{axis}</text>')
-    parts.append(f'<text x="{left}" y="{_num(middle + half + 15)}" fill="#555">pip 0</text>')
-    parts.append(f'<text x="{right}" y="{_num(middle + half + 15)}" fill="#555" text-anchor="end">pip {loop.period_pips}</text>')
-    parts.append(f'<text x="{(left + right) / 2}" y="{_num(middle + half + 15)}" fill="#555" text-anchor="middle">'
-                 f'x, y and z against the pip, full height ±{peak:.2f}</text>')
+def _time_lanes(loop: Loop, top: float, true_scale: bool) -> list[str]:
+    """x, y and z against the pip over one loop, with a line at every beat and a darker one at every bar."""
+    right = WIDTH - MARGIN
+    extent = time_lanes.extent(loop, true_scale=true_scale)
+    lanes_top = top + LINE_HEIGHT
+    bottom = lanes_top + len(AXES) * LANE_HEIGHT + (len(AXES) - 1) * LANE_GAP
+    lanes = [time_lanes.Lane(LANE_LEFT, lanes_top + row * (LANE_HEIGHT + LANE_GAP), right - LANE_LEFT, LANE_HEIGHT,
+                             loop.period_pips, extent) for row in range(len(AXES))]
+    grid_x = lanes[0].x
+    parts = ['<g id="time-lanes" font-size="11">',
+             _text(LANE_LEFT, top + 10, f"x, y and z against the pip over one loop: a line at every beat, "
+                   f"darker at every bar of {BEATS_PER_BAR}; lanes span ±{extent:.2f}", 11, "#555")]
+    for lane, axis in zip(lanes, AXES):
+        parts.append(f'<rect id="lane-frame-{axis}" x="{_num(lane.left)}" y="{_num(lane.top)}" width="{_num(lane.width)}" height="{LANE_HEIGHT}" '
+                     'fill="#f6f7f9" stroke="#d8dce2"/>')
+        parts.append(f'<line x1="{_num(lane.left)}" y1="{_num(lane.middle)}" x2="{_num(right)}" y2="{_num(lane.middle)}" '
+                     'stroke="#d0d5dc" stroke-dasharray="3 3"/>')
+        parts.append(_text(lane.left - 10, lane.middle + 4, axis, 13, AXIS_COLOURS[axis], ' font-weight="bold" text-anchor="end"'))
+    candidates = []
+    for line in time_lanes.beat_grid(loop.period_pips):
+        x = grid_x(line.pip)
+        colour = "#9aa3af" if line.starts_bar else "#e3e6eb"
+        parts.append(f'<line x1="{_num(x)}" y1="{_num(lanes_top)}" x2="{_num(x)}" y2="{_num(bottom)}" stroke="{colour}"/>')
+        candidates.append(labels.BeatLabel(line.beat, line.starts_bar, x, bottom + 13, LABEL_SIZE))
+    parts.append(f'<line x1="{_num(right)}" y1="{_num(lanes_top)}" x2="{_num(right)}" y2="{_num(bottom)}" stroke="#9aa3af"/>')
+    for label in labels.thin(candidates):
+        parts.append(_text(label.x, label.y, label.text, LABEL_SIZE, "#555", ' text-anchor="middle"'))
+    for lane, axis, values in zip(lanes, AXES, loop.columns):
+        points = " ".join(f"{_num(lane.x(pip))},{_num(lane.y(values[pip % loop.period_pips]))}"
+                          for pip in range(loop.period_pips + 1))
+        parts.append(f'<polyline id="lane-{axis}" points="{points}" fill="none" stroke="{AXIS_COLOURS[axis]}" stroke-width="1.3"/>')
     parts.append("</g>")
     return parts
 
 
-def render(loop: Loop) -> str:
+def _figures(loop: Loop, bpm: float, top: float) -> list[str]:
+    lines = motion_figures.describe(motion_figures.measure(loop), bpm)
+    parts = ['<g id="motion-figures">']
+    for index, line in enumerate(lines):
+        parts.append(_text(MARGIN, top + LINE_HEIGHT * index, line, TEXT_SIZE - 1, "#333"))
+    parts.append("</g>")
+    return parts
+
+
+def _scale_note(loop: Loop, true_scale: bool) -> str:
+    if true_scale:
+        return "true scale: the panel holds the module's whole [-1, 1] cube"
+    spans = ", ".join(f"{axis} {low:.2f} … {high:.2f}" for axis, (low, high) in zip(AXES, loop.ranges))
+    return f"zoomed to the loop: {spans}"
+
+
+def render(loop: Loop, bpm: float, *, true_scale: bool = True) -> str:
     description_lines = textwrap.wrap(loop.description, DESCRIPTION_WRAP) or [""]
     info = (
         f"{loop.period_pips} pips ({loop.beats:g} beats), {loop.dimensions} dimension"
-        f"{'s' if loop.dimensions != 1 else ''} · ticks mark beats · nearer points are larger and brighter"
+        f"{'s' if loop.dimensions != 1 else ''} · ticks mark beats · nearer strands are warmer and wider and pass over farther ones"
     )
     info_y = MARGIN + TITLE_SIZE + LINE_HEIGHT * (len(description_lines) + 1)
-    panel_top = info_y + LINE_HEIGHT + 8
-    fit = projection.Fit(loop.points, MARGIN + PANEL_PADDING, panel_top + PANEL_PADDING,
-                         WIDTH - 2 * (MARGIN + PANEL_PADDING), PANEL_HEIGHT - 2 * PANEL_PADDING)
-    timeline_top = panel_top + PANEL_HEIGHT + 10
-    height = timeline_top + TIMELINE_HEIGHT
+    figures_top = info_y + 2 * LINE_HEIGHT + 6
+    panel_top = figures_top + 4 * LINE_HEIGHT
+    fit = projection.Fit(projection.Bounds.of(*loop.columns), MARGIN + PANEL_PADDING, panel_top + PANEL_PADDING,
+                         WIDTH - 2 * (MARGIN + PANEL_PADDING), PANEL_HEIGHT - 2 * PANEL_PADDING, true_scale=true_scale)
+    lanes_top = panel_top + PANEL_HEIGHT + 10
+    height = lanes_top + lanes_height() + 8
     screen = [fit.point(point) for point in loop.points]
     path = "M" + " L".join(f"{_num(x)} {_num(y)}" for x, y in screen) + " Z"
 
@@ -209,18 +281,21 @@ def render(loop: Loop) -> str:
         f'<text x="{MARGIN}" y="{MARGIN + TITLE_SIZE}" font-size="{TITLE_SIZE}" font-weight="bold" fill="#111">{escape(loop.name)}</text>',
     ]
     for index, line in enumerate(description_lines):
-        parts.append(f'<text x="{MARGIN}" y="{MARGIN + TITLE_SIZE + LINE_HEIGHT * (index + 1)}" font-size="{TEXT_SIZE}" fill="#333">{escape(line)}</text>')
-    parts.append(f'<text x="{MARGIN}" y="{info_y}" font-size="{TEXT_SIZE - 1}" fill="#777">{escape(info)}</text>')
-    parts.append(f'<text x="{MARGIN}" y="{info_y + LINE_HEIGHT}" font-size="{TEXT_SIZE - 1}" fill="#777">'
-                 f'{escape("zoomed to the loop: " + _ranges(loop))}</text>')
+        parts.append(_text(MARGIN, MARGIN + TITLE_SIZE + LINE_HEIGHT * (index + 1), line, TEXT_SIZE, "#333"))
+    parts.append(_text(MARGIN, info_y, info, TEXT_SIZE - 1, "#777"))
+    parts.append(_text(MARGIN, info_y + LINE_HEIGHT, _scale_note(loop, true_scale), TEXT_SIZE - 1, "#777"))
+    parts += _figures(loop, bpm, figures_top)
     parts.append(f'<rect id="panel" x="{MARGIN}" y="{_num(panel_top)}" width="{WIDTH - 2 * MARGIN}" height="{PANEL_HEIGHT}" '
                  'fill="#fbfbfc" stroke="#d8dce2"/>')
+    if true_scale:
+        parts += _cube(fit)
     parts += _axes_key(WIDTH - MARGIN - 70, panel_top + PANEL_HEIGHT - 14)
-    parts.append(f'<path id="loop-path" d="{path}" fill="none" stroke="{PATH_COLOUR}" stroke-width="1.5" stroke-linejoin="round"/>')
-    parts += _depth_dots(loop, screen, fit)
+    parts += _depth_key(MARGIN + 10, panel_top + PANEL_HEIGHT - 30, fit)
+    parts.append(f'<path id="loop-path" d="{path}" fill="none" stroke="{PATH_COLOUR}" stroke-width="1" stroke-linejoin="round"/>')
+    parts += _depth_path(loop, screen, fit)
     parts += _beat_ticks(loop, screen)
     parts += _direction_arrows(screen)
     parts += _start_marker(screen)
-    parts += _timeline(loop, timeline_top)
+    parts += _time_lanes(loop, lanes_top, true_scale)
     parts.append("</svg>")
     return "\n".join(parts) + "\n"

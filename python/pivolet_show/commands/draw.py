@@ -1,5 +1,8 @@
 """Draws one loop of a pattern as SVG and plays four loops of it as WAV, then prints both paths.
-A recording is drawn and played once, from its first recorded pip to its last."""
+A recording is drawn and played once, from its first recorded pip to its last.
+
+The picture shows the path at true scale, in the module's [-1, 1] cube, unless --fit zooms it to
+the loop; beside it, x, y and z against the pip, and the motion figures at the tempo."""
 
 from __future__ import annotations
 
@@ -20,7 +23,9 @@ def add_arguments(parser: argparse.ArgumentParser) -> None:
     add_source_arguments(parser, default=DEFAULT_PATTERN)
     parser.add_argument("--out", type=Path, default=DEFAULT_OUT, help=f"output folder (default: {DEFAULT_OUT}/)")
     parser.add_argument("--bpm", type=positive_bpm,
-                        help=f"tempo of the WAV (default: a recording's own, else {DEFAULT_BPM:g})")
+                        help=f"tempo of the WAV and of the picture's speeds (default: a recording's own, else {DEFAULT_BPM:g})")
+    parser.add_argument("--fit", action="store_true",
+                        help="zoom the picture to the loop instead of showing the whole [-1, 1] cube")
 
 
 def run(arguments: argparse.Namespace) -> int:
@@ -34,7 +39,7 @@ def run(arguments: argparse.Namespace) -> int:
     arguments.out.mkdir(parents=True, exist_ok=True)
     svg_path = arguments.out / f"{loop.name}.svg"
     wav_path = arguments.out / f"{loop.name}.wav"
-    write_atomically(svg_path, svg_picture.render(loop).encode("utf-8"))
+    write_atomically(svg_path, svg_picture.render(loop, bpm, true_scale=not arguments.fit).encode("utf-8"))
     with atomic_output(wav_path) as wav:
         wav_render.write_wav(loop, bpm, wav, loops)
     print(svg_path)

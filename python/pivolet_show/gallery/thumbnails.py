@@ -21,7 +21,8 @@ def decimated_pips(period_pips: int) -> list[int]:
 
 
 def render(loop: Loop) -> str:
-    fit = projection.Fit(loop.points, PADDING, PADDING, WIDTH - 2 * PADDING, HEIGHT - 2 * PADDING)
+    fit = projection.Fit(projection.Bounds.of(*loop.columns), PADDING, PADDING, WIDTH - 2 * PADDING, HEIGHT - 2 * PADDING,
+                         true_scale=False)
 
     def at(pip: int) -> tuple[float, float]:
         return fit.point(loop.at(pip))
