@@ -1,5 +1,5 @@
-"""A static site that shows every built-in pattern: thumbnails, filters and an animated, audible view."""
+"""A static site that shows patterns: thumbnails by group, filters and an animated, audible view."""
 
-from pivolet_show.gallery.site import build_site
+from pivolet_show.gallery.site import Group, build_site, builtin_groups, write_site
 
-__all__ = ["build_site"]
+__all__ = ["Group", "build_site", "builtin_groups", "write_site"]
