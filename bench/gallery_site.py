@@ -1,50 +1,42 @@
-"""What building the gallery site costs: its build time beside a floor that every build pays, and
-its size on disk.
+"""What building the gallery site costs: its build time and its size, beside another version's.
 
-The floor samples every built-in from the module and writes its data script, which any gallery
-must do; the ratio of the whole build to the floor is what the drawings add, and it holds from one
-machine to another far better than seconds do. Times are the process's processor time, so that
-waiting for a shared processor does not count. Rounds alternate between the build and the floor,
-and the medians are printed beside the figures taken before the time lanes and motion figures were
-added, with the target of growing by no more than a quarter.
+Each round builds the whole site in a fresh interpreter, once with the installed show package and
+once with the reference (`--against DIR`, the `python` folder of another checkout), in alternating
+order; a build's time is the processor time of its interpreter, so waiting for a shared processor
+does not count. The ratios are medians of the rounds' ratios, held to the target of growing by no
+more than a quarter.
 
-    python bench/gallery_site.py [--rounds N]
+    git archive main python | tar -x -C /tmp/reference
+    python bench/gallery_site.py --against /tmp/reference/python [--rounds N]
+
+Without --against, only the installed package's figures are printed.
 """
 
 from __future__ import annotations
 
 import argparse
 import os
+import resource
 import statistics
+import subprocess
+import sys
 import tempfile
-import time
 from pathlib import Path
+from typing import Optional
 
-# Taken on the site without time lanes or motion figures: the median ratio of two runs of nine
-# rounds on a shared two-core machine (1.29 and 1.26), and the bytes of its files.
-BEFORE_RATIO = 1.27
-BEFORE_BYTES = 33_217_331
 GROWTH_LIMIT = 1.25
+BUILD = "import sys; from pathlib import Path; from pivolet_show.gallery import build_site; build_site(Path(sys.argv[1]))"
 
 
-def build_seconds(out: Path) -> float:
-    from pivolet_show.gallery import build_site
-
-    start = time.process_time()
-    build_site(out)
-    return time.process_time() - start
-
-
-def floor_seconds(out: Path) -> float:
-    from pivolet_show.gallery import pattern_data
-    from pivolet_show.patterns import builtin_rows, sample_loop
-
-    start = time.process_time()
-    out.mkdir(parents=True, exist_ok=True)
-    for row in builtin_rows():
-        loop = sample_loop(row)
-        (out / pattern_data.file_name(loop.name)).write_text(pattern_data.script(loop), encoding="ascii")
-    return time.process_time() - start
+def build_seconds(out: Path, package: Optional[Path]) -> float:
+    """Processor seconds of a fresh interpreter that builds the site into out."""
+    environment = dict(os.environ)
+    if package is not None:
+        environment["PYTHONPATH"] = os.pathsep.join(filter(None, [str(package), environment.get("PYTHONPATH")]))
+    before = resource.getrusage(resource.RUSAGE_CHILDREN)
+    subprocess.run([sys.executable, "-c", BUILD, str(out)], env=environment, check=True)
+    after = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return (after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime)
 
 
 def site_bytes(site: Path) -> tuple[int, int, int]:
@@ -58,31 +50,41 @@ def site_bytes(site: Path) -> tuple[int, int, int]:
     return content, blocks, (site / "index.html").stat().st_size
 
 
+def _sizes(label: str, sizes: tuple[int, int, int]) -> str:
+    content, blocks, index = sizes
+    return f"{label:10s} site {content / 1e6:6.1f} MB, on disk {blocks / 1e6:6.1f} MB, index.html {index / 1e6:5.1f} MB"
+
+
 def main() -> None:
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--rounds", type=int, default=7, help="rounds of the build and of the floor")
+    parser.add_argument("--rounds", type=int, default=7, help="rounds of builds")
+    parser.add_argument("--against", type=Path, help="folder holding the reference pivolet_show package")
     arguments = parser.parse_args()
+    reference = arguments.against.resolve() if arguments.against else None
+    versions: dict[str, Optional[Path]] = {"installed": None}
+    if reference is not None:
+        versions["reference"] = reference
 
-    builds, floors, ratios = [], [], []
+    seconds: dict[str, list[float]] = {label: [] for label in versions}
     with tempfile.TemporaryDirectory(prefix="pivolet-gallery-bench-") as scratch:
         for round_index in range(arguments.rounds):
-            site, floor = Path(scratch) / f"site-{round_index}", Path(scratch) / f"floor-{round_index}"
-            build, base = build_seconds(site), floor_seconds(floor)
-            builds.append(build)
-            floors.append(base)
-            ratios.append(build / base)
-        content, blocks, index = site_bytes(site)
+            order = list(versions.items())
+            if round_index % 2:
+                order.reverse()
+            for label, package in order:
+                seconds[label].append(build_seconds(Path(scratch) / f"{label}-{round_index}", package))
+        sizes = {label: site_bytes(Path(scratch) / f"{label}-0") for label in versions}
 
-    ratio = statistics.median(ratios)
-    print(f"processors: {os.cpu_count()}, rounds: {arguments.rounds}")
-    print(f"build          {statistics.median(builds):7.2f} s   (median)")
-    print(f"floor          {statistics.median(floors):7.2f} s   (sampling every built-in and writing its data)")
-    print(f"build / floor  {ratio:7.2f}     before {BEFORE_RATIO:.2f}, now {ratio / BEFORE_RATIO:.2f} times that"
-          f"   target <= {GROWTH_LIMIT:.2f}")
-    print(f"site           {content / 1e6:7.1f} MB  before {BEFORE_BYTES / 1e6:.1f} MB, now {content / BEFORE_BYTES:.2f} times that"
-          f"   target <= {GROWTH_LIMIT:.2f}")
-    print(f"on disk        {blocks / 1e6:7.1f} MB  (whole blocks)")
-    print(f"index.html     {index / 1e6:7.1f} MB")
+    print(f"processors: {os.cpu_count()}, rounds: {arguments.rounds}, reference: {reference or 'none'}")
+    for label in versions:
+        print(f"{label:10s} build {statistics.median(seconds[label]):6.2f} s (median processor time)")
+    for label in versions:
+        print(_sizes(label, sizes[label]))
+    if reference is not None:
+        time_ratio = statistics.median(a / b for a, b in zip(seconds["installed"], seconds["reference"]))
+        size_ratio = sizes["installed"][0] / sizes["reference"][0]
+        print(f"build time: {time_ratio:.2f} times the reference's   target <= {GROWTH_LIMIT:.2f}")
+        print(f"site size:  {size_ratio:.2f} times the reference's   target <= {GROWTH_LIMIT:.2f}")
 
 
 if __name__ == "__main__":
