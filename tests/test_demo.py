@@ -366,3 +366,35 @@ def test_svg_renders_in_chromium(chromium, outputs, case):
     chromium.get(svg.as_uri())
     assert console_errors(chromium) == []
     assert inked_fraction(chromium.get_screenshot_as_png()) > 0.01
+
+
+# ---- a recording, drawn as one pass ----
+
+RECORDED_PIPS = 100
+RECORDED_FROM = 40
+
+
+def test_a_recording_is_drawn_as_one_pass_on_the_beats_where_it_was_made(tmp_path):
+    # A ramp that climbs a hundredth a pip: were the last row joined back to the first, a jump of
+    # 0.99 would show as its fastest step.
+    rows = "\n".join(f"{-0.5 + pip / 100},0.25" for pip in range(RECORDED_PIPS))
+    path = tmp_path / "ramp.csv"
+    path.write_text(f"# bpm=100 start_pip={RECORDED_FROM}\npan,tilt\n{rows}\n", encoding="utf-8")
+    finished = run_demo(str(path), "--out", str(tmp_path / "out"))
+    assert finished.returncode == 0, finished.stderr
+    svg = Path(finished.stdout.split()[0])
+
+    length_line, _, step_line, tempo_line = _figure_lines(svg)
+    assert length_line.startswith(f"Length: {RECORDED_PIPS} pips")
+    assert step_line == "Largest step: 0.0100 per pip (from pip 0)"
+    assert tempo_line.startswith("At 100 BPM: largest speed 1.07 units/s")
+    points, _ = _lane_points(svg, "x")
+    assert len(points) == RECORDED_PIPS
+    assert not _elements(svg, "path")["loop-path"].get("d").endswith("Z")
+    # Pips 40 to 139 hold two beats: beat 2 at pip 64, 24 rows in, and beat 3 at pip 128.
+    ticks = _elements(svg, "g")["beat-ticks"]
+    assert [text.text for text in ticks.iter(SVG + "text")] == ["2", "3"]
+    drawn = _path_points(svg)
+    for tick, pip in zip(ticks.iter(SVG + "line"), (64, 128)):
+        centre = ((float(tick.get("x1")) + float(tick.get("x2"))) / 2, (float(tick.get("y1")) + float(tick.get("y2"))) / 2)
+        assert centre == pytest.approx(drawn[pip - RECORDED_FROM], abs=0.02)

@@ -77,3 +77,17 @@ def test_loop_length_in_beats_and_bars(period, loop_line):
 ])
 def test_figures_are_shown_to_three_significant_digits_without_exponents(value, shown):
     assert motion_figures.significant(value) == shown
+
+
+def test_a_pass_leaves_out_the_jump_back_to_the_start():
+    ramp = _loop((-0.5 + pip / 100, 0.0, 0.0) for pip in range(100))
+    figures = motion_figures.measure(ramp, looping=False)
+    assert figures.largest_step == pytest.approx(0.01)
+    assert figures.largest_step_change == pytest.approx(0.0, abs=1e-12)
+    assert motion_figures.describe(figures, 120.0)[0].startswith("Length: 100 pips")
+
+
+@pytest.mark.parametrize("looping", [True, False])
+def test_a_single_pip_has_no_step_whether_it_loops_or_not(looping):
+    figures = motion_figures.measure(_loop([(0.5, 0.5, 0.5)]), looping=looping)
+    assert (figures.largest_step, figures.largest_step_change) == (0.0, 0.0)

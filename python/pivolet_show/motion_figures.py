@@ -1,7 +1,7 @@
 """How far, how fast and how sharply a loop moves, measured from its samples.
 
-Positions are in the module's units, [-1, 1] on each axis. The loop repeats, so the step from its
-last pip back to its first is motion like any other. A step is the distance between the positions
+Positions are in the module's units, [-1, 1] on each axis. A loop repeats, so the step from its
+last pip back to its first is motion like any other; a recording is measured as one pass, without it. A step is the distance between the positions
 of two neighbouring pips; at a tempo, a pip lasts 60 / (bpm * PIPS_PER_BEAT) seconds, so the largest
 step gives the largest speed, and the largest change from one step to the next (the second
 difference of the positions) the largest acceleration.
@@ -39,6 +39,8 @@ class MotionFigures:
     """The tempo-free figures of one loop; speeds and accelerations follow at any tempo."""
 
     period_pips: int
+    # Whether the loop repeats: then its seam, from the last pip to the first, counts as a step.
+    looping: bool
     # The largest magnitude on each axis.
     peak: tuple[float, float, float]
     # The longest step, in units per pip, and the pip it starts from.
@@ -58,26 +60,31 @@ class MotionFigures:
         return self.largest_step_change * rate * rate
 
 
-def measure(loop: Loop) -> MotionFigures:
+def measure(loop: Loop, *, looping: bool = True) -> MotionFigures:
     points = loop.points
     period = len(points)
     steps = []
     for pip in range(period):
         (x0, y0, z0), (x1, y1, z1) = points[pip], points[(pip + 1) % period]
         steps.append((x1 - x0, y1 - y0, z1 - z0))
+    # Without the seam, a pass has no step from its last pip and no change of step at either end.
+    last_step = period if looping else period - 1
+    first_change = 0 if looping else 1
 
-    largest_step, largest_step_pip = -1.0, 0
-    largest_change, largest_change_pip = -1.0, 0
-    for pip in range(period):
+    largest_step, largest_step_pip = 0.0, 0
+    largest_change, largest_change_pip = 0.0, 0
+    for pip in range(last_step):
         step = steps[pip]
         length = _length(*step)
         if length > largest_step:
             largest_step, largest_step_pip = length, pip
+        if pip < first_change:
+            continue
         before = steps[pip - 1]
         change = _length(step[0] - before[0], step[1] - before[1], step[2] - before[2])
         if change > largest_change:
             largest_change, largest_change_pip = change, pip
-    return MotionFigures(period, loop.peak, largest_step, largest_step_pip,
+    return MotionFigures(period, looping, loop.peak, largest_step, largest_step_pip,
                          largest_change, largest_change_pip)
 
 
@@ -97,7 +104,8 @@ def describe(figures: MotionFigures, bpm: float) -> list[str]:
     """The figures as lines of text, as the picture and the gallery's view show them."""
     peaks = "  ".join(f"{axis} {peak:.{PEAK_DECIMALS}f}" for axis, peak in zip(AXES, figures.peak))
     return [
-        f"Loop: {figures.period_pips} pips = {_count(beats_in(figures.period_pips), 'beat')} = "
+        f"{'Loop' if figures.looping else 'Length'}: {figures.period_pips} pips = "
+        f"{_count(beats_in(figures.period_pips), 'beat')} = "
         f"{_count(bars_in(figures.period_pips), 'bar')} of {BEATS_PER_BAR} beats",
         f"Peak: {peaks}",
         f"Largest step: {significant(figures.largest_step)} per pip (from pip {figures.largest_step_pip})",

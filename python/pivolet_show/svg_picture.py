@@ -114,12 +114,12 @@ def _cube(fit: projection.Fit) -> list[str]:
     return parts
 
 
-def _depth_path(loop: Loop, screen: list[tuple[float, float]], fit: projection.Fit) -> list[str]:
+def _depth_path(loop: Loop, screen: list[tuple[float, float]], fit: projection.Fit, looping: bool) -> list[str]:
     """Each pip's segment in the colour of its depth, the levels drawn far to near, each level's
     casing beneath it so that nearer strands cut the farther ones they cross."""
     period = loop.period_pips
     levels: list[list[str]] = [[] for _ in range(DEPTH_LEVELS)]
-    for pip in range(period):
+    for pip in range(period if looping else period - 1):
         after = (pip + 1) % period
         near = fit.nearness((loop.points[pip][2] + loop.points[after][2]) / 2)
         (x1, y1), (x2, y2) = screen[pip], screen[after]
@@ -139,10 +139,10 @@ def _depth_path(loop: Loop, screen: list[tuple[float, float]], fit: projection.F
     return parts
 
 
-def _beat_ticks(loop: Loop, screen: list[tuple[float, float]]) -> list[str]:
+def _beat_ticks(loop: Loop, screen: list[tuple[float, float]], first_pip: int) -> list[str]:
     parts = ['<g id="beat-ticks" stroke="#222" stroke-width="2">']
     candidates = []
-    for line in time_lanes.beat_grid(loop.period_pips):
+    for line in time_lanes.beat_grid(loop.period_pips, first_pip):
         x, y = screen[line.pip]
         direction = _tangent(screen, line.pip)
         nx, ny = (-direction[1], direction[0]) if direction else (0.0, 1.0)
@@ -205,8 +205,9 @@ def lanes_height() -> float:
     return len(AXES) * LANE_HEIGHT + (len(AXES) - 1) * LANE_GAP + 2 * LINE_HEIGHT
 
 
-def _time_lanes(loop: Loop, top: float, true_scale: bool) -> list[str]:
-    """x, y and z against the pip over one loop, with a line at every beat and a darker one at every bar."""
+def _time_lanes(loop: Loop, top: float, true_scale: bool, looping: bool, first_pip: int) -> list[str]:
+    """x, y and z against the pip over one loop (or one pass), with a line at every beat and a darker
+    one at every bar."""
     right = WIDTH - MARGIN
     extent = time_lanes.extent(loop, true_scale=true_scale)
     lanes_top = top + LINE_HEIGHT
@@ -215,7 +216,7 @@ def _time_lanes(loop: Loop, top: float, true_scale: bool) -> list[str]:
                              loop.period_pips, extent) for row in range(len(AXES))]
     grid_x = lanes[0].x
     parts = ['<g id="time-lanes" font-size="11">',
-             _text(LANE_LEFT, top + 10, f"x, y and z against the pip over one loop: a line at every beat, "
+             _text(LANE_LEFT, top + 10, f"x, y and z against the pip over {'one loop' if looping else 'the recording'}: a line at every beat, "
                    f"darker at every bar of {BEATS_PER_BAR}; lanes span ±{extent:.2f}", 11, "#555")]
     for lane, axis in zip(lanes, AXES):
         parts.append(f'<rect id="lane-frame-{axis}" x="{_num(lane.left)}" y="{_num(lane.top)}" width="{_num(lane.width)}" height="{LANE_HEIGHT}" '
@@ -224,7 +225,7 @@ def _time_lanes(loop: Loop, top: float, true_scale: bool) -> list[str]:
                      'stroke="#d0d5dc" stroke-dasharray="3 3"/>')
         parts.append(_text(lane.left - 10, lane.middle + 4, axis, 13, AXIS_COLOURS[axis], ' font-weight="bold" text-anchor="end"'))
     candidates = []
-    for line in time_lanes.beat_grid(loop.period_pips):
+    for line in time_lanes.beat_grid(loop.period_pips, first_pip):
         x = grid_x(line.pip)
         colour = "#9aa3af" if line.starts_bar else "#e3e6eb"
         parts.append(f'<line x1="{_num(x)}" y1="{_num(lanes_top)}" x2="{_num(x)}" y2="{_num(bottom)}" stroke="{colour}"/>')
@@ -232,16 +233,18 @@ def _time_lanes(loop: Loop, top: float, true_scale: bool) -> list[str]:
     parts.append(f'<line x1="{_num(right)}" y1="{_num(lanes_top)}" x2="{_num(right)}" y2="{_num(bottom)}" stroke="#9aa3af"/>')
     for label in labels.thin(candidates):
         parts.append(_text(label.x, label.y, label.text, LABEL_SIZE, "#555", ' text-anchor="middle"'))
+    # A loop's lanes end where they start, at the next loop's first pip; a pass ends at its last pip.
+    drawn_pips = loop.period_pips + 1 if looping else loop.period_pips
     for lane, axis, values in zip(lanes, AXES, loop.columns):
         points = " ".join(f"{_num(lane.x(pip))},{_num(lane.y(values[pip % loop.period_pips]))}"
-                          for pip in range(loop.period_pips + 1))
+                          for pip in range(drawn_pips))
         parts.append(f'<polyline id="lane-{axis}" points="{points}" fill="none" stroke="{AXIS_COLOURS[axis]}" stroke-width="1.3"/>')
     parts.append("</g>")
     return parts
 
 
-def _figures(loop: Loop, bpm: float, top: float) -> list[str]:
-    lines = motion_figures.describe(motion_figures.measure(loop), bpm)
+def _figures(loop: Loop, bpm: float, top: float, looping: bool) -> list[str]:
+    lines = motion_figures.describe(motion_figures.measure(loop, looping=looping), bpm)
     parts = ['<g id="motion-figures">']
     for index, line in enumerate(lines):
         parts.append(_text(MARGIN, top + LINE_HEIGHT * index, line, TEXT_SIZE - 1, "#333"))
@@ -256,7 +259,9 @@ def _scale_note(loop: Loop, true_scale: bool) -> str:
     return f"zoomed to the loop: {spans}"
 
 
-def render(loop: Loop, bpm: float, *, true_scale: bool = True) -> str:
+def render(loop: Loop, bpm: float, *, true_scale: bool = True, looping: bool = True, first_pip: int = 0) -> str:
+    """The picture of a loop, or with looping false of one pass of a recording whose first position
+    is at first_pip, its speeds at bpm."""
     description_lines = textwrap.wrap(loop.description, DESCRIPTION_WRAP) or [""]
     info = (
         f"{loop.period_pips} pips ({loop.beats:g} beats), {loop.dimensions} dimension"
@@ -270,7 +275,7 @@ def render(loop: Loop, bpm: float, *, true_scale: bool = True) -> str:
     lanes_top = panel_top + PANEL_HEIGHT + 10
     height = lanes_top + lanes_height() + 8
     screen = [fit.point(point) for point in loop.points]
-    path = "M" + " L".join(f"{_num(x)} {_num(y)}" for x, y in screen) + " Z"
+    path = "M" + " L".join(f"{_num(x)} {_num(y)}" for x, y in screen) + (" Z" if looping else "")
 
     parts = [
         f'<svg xmlns="http://www.w3.org/2000/svg" width="{WIDTH}" height="{_num(height)}" viewBox="0 0 {WIDTH} {_num(height)}" '
@@ -284,7 +289,7 @@ def render(loop: Loop, bpm: float, *, true_scale: bool = True) -> str:
         parts.append(_text(MARGIN, MARGIN + TITLE_SIZE + LINE_HEIGHT * (index + 1), line, TEXT_SIZE, "#333"))
     parts.append(_text(MARGIN, info_y, info, TEXT_SIZE - 1, "#777"))
     parts.append(_text(MARGIN, info_y + LINE_HEIGHT, _scale_note(loop, true_scale), TEXT_SIZE - 1, "#777"))
-    parts += _figures(loop, bpm, figures_top)
+    parts += _figures(loop, bpm, figures_top, looping)
     parts.append(f'<rect id="panel" x="{MARGIN}" y="{_num(panel_top)}" width="{WIDTH - 2 * MARGIN}" height="{PANEL_HEIGHT}" '
                  'fill="#fbfbfc" stroke="#d8dce2"/>')
     if true_scale:
@@ -292,10 +297,10 @@ def render(loop: Loop, bpm: float, *, true_scale: bool = True) -> str:
     parts += _axes_key(WIDTH - MARGIN - 70, panel_top + PANEL_HEIGHT - 14)
     parts += _depth_key(MARGIN + 10, panel_top + PANEL_HEIGHT - 30, fit)
     parts.append(f'<path id="loop-path" d="{path}" fill="none" stroke="{PATH_COLOUR}" stroke-width="1" stroke-linejoin="round"/>')
-    parts += _depth_path(loop, screen, fit)
-    parts += _beat_ticks(loop, screen)
+    parts += _depth_path(loop, screen, fit, looping)
+    parts += _beat_ticks(loop, screen, first_pip)
     parts += _direction_arrows(screen)
     parts += _start_marker(screen)
-    parts += _time_lanes(loop, lanes_top, true_scale)
+    parts += _time_lanes(loop, lanes_top, true_scale, looping, first_pip)
     parts.append("</svg>")
     return "\n".join(parts) + "\n"

@@ -50,15 +50,18 @@ class Lane:
 
 @dataclasses.dataclass(frozen=True)
 class GridLine:
-    pip: int
-    beat: int  # counted from 1
+    pip: int  # from the first pip drawn
+    beat: int  # counted from 1 at pip 0
     starts_bar: bool
 
 
-def beat_grid(period_pips: int) -> list[GridLine]:
-    """A line at every beat within the loop, pip 0 included; bars start every BEATS_PER_BAR beats."""
-    return [GridLine(pip, index + 1, index % BEATS_PER_BAR == 0)
-            for index, pip in enumerate(range(0, period_pips, pivolet.PIPS_PER_BEAT))]
+def beat_grid(period_pips: int, first_pip: int = 0) -> list[GridLine]:
+    """A line at every beat among the period_pips pips from first_pip, at its index from there; bars
+    start every BEATS_PER_BAR beats from pip 0. A loop starts at pip 0; a recording where it was made."""
+    beats = pivolet.PIPS_PER_BEAT
+    first_beat = -(-first_pip // beats)
+    return [GridLine(beat * beats - first_pip, beat + 1, beat % BEATS_PER_BAR == 0)
+            for beat in range(first_beat, -(-(first_pip + period_pips) // beats))]
 
 
 def envelope(values: Sequence[float], buckets: int) -> list[tuple[float, float]]:

@@ -31,15 +31,17 @@ def add_arguments(parser: argparse.ArgumentParser) -> None:
 def run(arguments: argparse.Namespace) -> int:
     source = open_source(arguments)
     loop = source.loop()
+    looping = not isinstance(source, RecordingSource)
     if isinstance(source, RecordingSource):
-        loops, own_bpm = 1, source.recording.bpm
+        loops, own_bpm, first_pip = 1, source.recording.bpm, source.first_pip
     else:
-        loops, own_bpm = wav_render.LOOPS_PLAYED, DEFAULT_BPM
+        loops, own_bpm, first_pip = wav_render.LOOPS_PLAYED, DEFAULT_BPM, 0
     bpm = own_bpm if arguments.bpm is None else arguments.bpm
     arguments.out.mkdir(parents=True, exist_ok=True)
     svg_path = arguments.out / f"{loop.name}.svg"
     wav_path = arguments.out / f"{loop.name}.wav"
-    write_atomically(svg_path, svg_picture.render(loop, bpm, true_scale=not arguments.fit).encode("utf-8"))
+    picture = svg_picture.render(loop, bpm, true_scale=not arguments.fit, looping=looping, first_pip=first_pip)
+    write_atomically(svg_path, picture.encode("utf-8"))
     with atomic_output(wav_path) as wav:
         wav_render.write_wav(loop, bpm, wav, loops)
     print(svg_path)

@@ -1,6 +1,7 @@
 // How far, how fast and how sharply a loop moves, measured from its samples: the same figures as
-// the show tool's motion_figures module, from the same doubles with the same operations in the same
-// order, so that the page and the picture give identical numbers. Keep the two in step.
+// the show tool's motion_figures module gives a looping pattern, from the same doubles with the same
+// operations in the same order, so that the page and the picture give identical numbers. Keep the
+// two in step.
 "use strict";
 
 (function () {
@@ -22,7 +23,7 @@
       const next = points[(pip + 1) % period];
       return [next[0] - here[0], next[1] - here[1], next[2] - here[2]];
     });
-    let largestStep = -1, largestStepPip = 0, largestChange = -1, largestChangePip = 0;
+    let largestStep = 0, largestStepPip = 0, largestChange = 0, largestChangePip = 0;
     for (let pip = 0; pip < period; pip++) {
       const step = steps[pip];
       const stepLength = length(step[0], step[1], step[2]);
