@@ -1,5 +1,5 @@
-"""How far apart two stored loops are and how far one moves per pip: the measures behind the checks
-that members tell themselves apart and that smooth members move smoothly.
+"""How far apart two stored loops are, how far one moves per pip and where it turns a corner: the
+measures behind the checks that members tell themselves apart and that smooth members move smoothly.
 
 A block is an entry's samples flattened, x, y, z of pip 0, then of pip 1, and so on.
 """
@@ -35,3 +35,38 @@ def step(block: Block, pip: int) -> float:
 def largest_step(block: Block) -> float:
     """The longest step from one pip to the next around the whole loop, its seam included."""
     return max(step(block, pip) for pip in range(len(block) // 3))
+
+
+# A corner is a change of velocity that the pips beside it do not share: a loop turns a corner at its
+# seam when its velocity changes across the seam by more than CORNER_RATIO times as much as at the
+# pips on either side. A smooth loop changes velocity gradually, so its turn at the seam is close to
+# its turns beside it, whatever its speed; the change that marks a corner must also exceed
+# TURN_NOISE, far above the rounding to 12 decimals and far below anything one could see.
+CORNER_RATIO = 2.0
+TURN_NOISE = 1e-9
+
+
+def turn(block: Block, pip: int) -> float:
+    """The 3-D length of the change of velocity at `pip`: the step leaving it less the step arriving,
+    around the loop."""
+    pips = len(block) // 3
+    before, after = (pip - 1) % pips, (pip + 1) % pips
+    return math.sqrt(sum(
+        (block[3 * after + k] - block[3 * pip + k] - (block[3 * pip + k] - block[3 * before + k])) ** 2
+        for k in range(3)
+    ))
+
+
+def seam_turn(block: Block) -> float:
+    """The larger change of velocity at the two pips either side of the seam, the last and the first."""
+    return max(turn(block, len(block) // 3 - 1), turn(block, 0))
+
+
+def turn_beside_seam(block: Block) -> float:
+    """The larger change of velocity one pip further from the seam on either side."""
+    return max(turn(block, len(block) // 3 - 2), turn(block, 1))
+
+
+def corner_at_seam(block: Block) -> bool:
+    """Whether the loop's velocity breaks where its last pip leads back to pip 0."""
+    return seam_turn(block) > CORNER_RATIO * turn_beside_seam(block) + TURN_NOISE
