@@ -5,10 +5,12 @@ import math
 import pytest
 
 from generator import checks
+from generator.assemble import generate_family
 from generator.checks import CatalogueCheckError, check_entry, check_peaks, flatten
+from generator.family import Character, Family, Member, alike_pairs
 from generator.model import Entry, Peaks, matches_figure
-from generator.shaping import round12
-from generator.table import ENTRY_BY_NAME
+from generator.shaping import round12, smoothstep
+from generator.table import ENTRY_BY_NAME, FAMILIES, entries_of
 
 PERIOD = 256
 
@@ -141,3 +143,99 @@ def test_derived_dimensions():
     assert checks.derived_dimensions(flatten([(0.0, 0.0, 0.0)])) == 1
     assert checks.derived_dimensions(flatten([(0.0, 0.2, 0.0)])) == 2
     assert checks.derived_dimensions(flatten([(0.0, 0.0, 0.1)])) == 3
+
+
+# ---------------------------------------------------------------------------------------------
+# What a family's character declares.
+
+TEST_PEAKS = Peaks.of("0.8", "0.5", "0")
+
+
+def family_of(names, exact=(), character=None):
+    members = tuple(Member(name, PERIOD, 2, "A test loop.") for name in names)
+    return Family("test", members, TEST_PEAKS, exact={name: (lambda e: []) for name in exact},
+                  character=character or Character())
+
+
+def shifted(loop, dx):
+    return [(round12(x + dx), y, z) for x, y, z in loop]
+
+
+@pytest.mark.parametrize("exact, alike, fails", [
+    ((), frozenset(), True),
+    (("circle", "nudged"), frozenset(), False),  # both follow exact rules: nothing to change
+    (("circle",), frozenset(), True),
+    ((), alike_pairs(("circle", "nudged")), False),
+])
+def test_members_closer_than_a_quarter_of_the_peak_are_named(exact, alike, fails):
+    family = family_of(("circle", "nudged", "far"), exact, Character(alike=alike))
+    members = [(entry("test_circle"), flatten(circle())), (entry("test_nudged"), flatten(shifted(circle(), 0.19))),
+               (entry("test_far"), flatten(shifted(circle(), 0.41)))]
+    if fails:
+        with pytest.raises(CatalogueCheckError, match=r"test_circle and test_nudged: never more than 0\.190000"):
+            checks.check_apart(family, family.character, members)
+    else:
+        checks.check_apart(family, family.character, members)
+
+
+def square(period=PERIOD):
+    """Rest-to-rest moves between the four corners of a square."""
+    corners = [(0.5, 0.5), (-0.5, 0.5), (-0.5, -0.5), (0.5, -0.5)]
+    side = period // 4
+    loop = []
+    for s in range(period):
+        (ax, ay), (bx, by) = corners[s // side], corners[(s // side + 1) % 4]
+        w = smoothstep((s % side) / side)
+        loop.append((round12(ax + (bx - ax) * w), round12(ay + (by - ay) * w), 0.0))
+    return loop
+
+
+def test_a_smooth_member_that_moves_smoothly_passes():
+    checks.check_smooth(entry(), flatten(circle()))
+    checks.check_smooth(entry(), flatten(square()))
+
+
+def test_a_smooth_member_may_not_jump():
+    loop = circle()
+    loop[100:] = shifted(loop[100:], 0.15)
+    loop[-20:] = [(round12(x - 0.15 * (k + 1) / 20), y, z) for k, (x, y, z) in enumerate(loop[-20:])]
+    with pytest.raises(CatalogueCheckError, match=r"test_circle: moves 0\.14\d+ from pip 99 to the next"):
+        checks.check_smooth(entry(), flatten(loop))
+
+
+def test_a_smooth_member_may_not_turn_a_corner_at_its_seam():
+    # Half a circle there and the same half back: the point reverses at full speed at pip 0.
+    half = circle(2 * PERIOD)[:PERIOD // 2 + 1]
+    loop = half + half[-2:0:-1]
+    with pytest.raises(CatalogueCheckError, match="test_circle: turns a corner at its loop seam"):
+        checks.check_smooth(entry(), flatten(loop))
+
+
+@pytest.mark.parametrize("promised, fails", [(4, False), (5, True)])
+def test_promised_corners_are_counted(promised, fails):
+    if fails:
+        with pytest.raises(CatalogueCheckError, match="test_circle: turns 4 corner\\(s\\), fewer than the 5"):
+            checks.check_corners(entry(), flatten(square()), promised)
+    else:
+        checks.check_corners(entry(), flatten(square()), promised)
+    with pytest.raises(CatalogueCheckError, match="turns 0 corner"):
+        checks.check_corners(entry(), flatten(circle()), promised)
+
+
+@pytest.mark.parametrize("character", [
+    Character(smooth=frozenset({"circel"})),
+    Character(corners={"circel": 4}),
+    Character(alike=alike_pairs(("circle", "circel"))),
+])
+def test_a_character_names_only_members(character):
+    with pytest.raises(CatalogueCheckError, match="family test: its character names circel"):
+        checks.check_character_names(family_of(("circle",)), character)
+
+
+def test_the_groove_grids_are_exempt_from_their_played_excerpts():
+    groove = FAMILIES["groove"]
+    entries = entries_of("groove")
+    blocks = dict(generate_family(groove))
+    checks.check_character(entries, blocks)
+    with pytest.raises(CatalogueCheckError, match="groove_a_played and groove_a_grid"):
+        checks.check_apart(groove, Character(), [(e, blocks[e.index]) for e in entries])

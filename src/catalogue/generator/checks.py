@@ -1,5 +1,6 @@
 """Checks of the generated samples before anything is written: the invariants of every stored block,
-the peak figures of every peak group the families declare, distinctness and the reach of the bound 1.0.
+the peak figures of every peak group the families declare, distinctness, what each family's character
+declares (members apart, smooth members smooth, promised corners there) and the reach of the bound 1.0.
 
 A block is an entry's samples already rounded and flattened: x, y, z of pip 0, then of pip 1, and so
 on, 3·`period_pips` doubles. Every failed check raises CatalogueCheckError naming the entry (or the
@@ -12,7 +13,8 @@ import math
 from array import array
 from typing import Dict, Iterable, List, Mapping, Sequence, Tuple
 
-from .family import PeakGroup
+from .family import Character, Family, PeakGroup
+from .measures import closeness, closer_than, corner_at_seam, corner_count, seam_turn, step, turn_beside_seam
 from .model import Entry, Loop, PeakFigure, Peaks, at_figure_digits, matches_figure
 from .shaping import round12
 from .table import FAMILIES
@@ -39,6 +41,24 @@ RANGE_END_MISSED = "{group}: the {end} peak on {axis} is {peak!r} (from {name}),
 PEAK_OUTSIDE_RANGE = "{name}: peak {peak!r} on {axis} lies outside the range {low}-{high} of {group}"
 BOUND_NEVER_REACHED = "no entry reaches the bound 1.0 on any axis"
 DUPLICATE_SAMPLES = "{name}: its samples are identical to those of {other}"
+MEMBERS_TOO_CLOSE = (
+    "{name} and {other}: never more than {closeness:.6f} apart, closer than a quarter of the family's peak {peak}"
+)
+SMOOTH_MEMBER_JUMPS = (
+    "{name}: moves {length:.6f} from pip {pip} to the next, more than the {limit} per pip that its smooth"
+    " motion allows"
+)
+SMOOTH_MEMBER_SEAM_CORNER = (
+    "{name}: turns a corner at its loop seam, its velocity changing by {seam:.9f} there against {beside:.9f}"
+    " beside it, though its motion is smooth"
+)
+CHARACTER_NAMES_NO_MEMBER = "family {family}: its character names {member}, which is none of its members"
+PROMISED_CORNERS_MISSING = "{name}: turns {found} corner(s), fewer than the {promised} its label promises"
+
+# Members of a family lie at least this share of the family's peak apart somewhere in their loops.
+APART_SHARE_OF_PEAK = 0.25
+# The longest step per pip (3-D) of a member that promises smooth motion.
+SMOOTH_STEP_LIMIT = 0.12
 
 
 class CatalogueCheckError(ValueError):
@@ -172,11 +192,79 @@ def check_bound_reached(entries: Sequence[Entry], blocks: Mapping[int, Block]) -
         raise CatalogueCheckError(BOUND_NEVER_REACHED)
 
 
+def family_peak(family: Family) -> float:
+    """The family's largest peak figure over x, y and z."""
+    return max(family.peaks.axis(axis).highest() for axis in range(3))
+
+
+def check_apart(family: Family, character: Character, members: Sequence[Tuple[Entry, Block]]) -> None:
+    """No two members closer than a quarter of the family's peak, but the alike pairs and pairs of two
+    members that follow exact rules."""
+    peak = family_peak(family)
+    limit = APART_SHARE_OF_PEAK * peak
+    for i, (entry, block) in enumerate(members):
+        for other, other_block in members[i + 1:]:
+            if entry.member in family.exact and other.member in family.exact:
+                continue
+            if frozenset((entry.member, other.member)) in character.alike:
+                continue
+            if closer_than(block, other_block, limit):
+                raise CatalogueCheckError(MEMBERS_TOO_CLOSE.format(
+                    name=entry.name, other=other.name, closeness=closeness(block, other_block), peak=peak))
+
+
+def check_smooth(entry: Entry, block: Block) -> None:
+    """A smooth member's steps stay within the limit and its velocity does not break at the seam."""
+    for pip in range(entry.period_pips):
+        length = step(block, pip)
+        if length > SMOOTH_STEP_LIMIT:
+            raise CatalogueCheckError(SMOOTH_MEMBER_JUMPS.format(
+                name=entry.name, length=length, pip=pip, limit=SMOOTH_STEP_LIMIT))
+    if corner_at_seam(block):
+        raise CatalogueCheckError(SMOOTH_MEMBER_SEAM_CORNER.format(
+            name=entry.name, seam=seam_turn(block), beside=turn_beside_seam(block)))
+
+
+def check_corners(entry: Entry, block: Block, promised: int) -> None:
+    found = corner_count(block)
+    if found < promised:
+        raise CatalogueCheckError(PROMISED_CORNERS_MISSING.format(name=entry.name, found=found, promised=promised))
+
+
+def check_character_names(family: Family, character: Character) -> None:
+    names = {member.name for member in family.members}
+    declared = set(character.smooth) | set(character.corners) | {name for pair in character.alike for name in pair}
+    for member in sorted(declared - names):
+        raise CatalogueCheckError(CHARACTER_NAMES_NO_MEMBER.format(family=family.prefix, member=member))
+
+
+def check_character(entries: Sequence[Entry], blocks: Mapping[int, Block]) -> None:
+    """What each family's character declares: its members apart, its smooth members smooth and its
+    promised corners turned."""
+    by_family: Dict[str, List[Entry]] = {}
+    for entry in entries:
+        by_family.setdefault(entry.family, []).append(entry)
+    for prefix, members in by_family.items():
+        family = FAMILIES[prefix]
+        character = family.character
+        if character is None:
+            continue
+        check_character_names(family, character)
+        for entry in members:
+            if entry.member in character.smooth:
+                check_smooth(entry, blocks[entry.index])
+            if entry.member in character.corners:
+                check_corners(entry, blocks[entry.index], character.corners[entry.member])
+        if character.apart:
+            check_apart(family, character, [(entry, blocks[entry.index]) for entry in members])
+
+
 def check_catalogue(entries: Sequence[Entry], blocks: Mapping[int, Block], whole_store: bool) -> None:
     """Every check over the given entries; the reach of the bound only when they are the whole store."""
     for entry in entries:
         check_entry(entry, blocks[entry.index])
     check_all_peaks(entries, blocks)
     check_distinct(entries, blocks)
+    check_character(entries, blocks)
     if whole_store:
         check_bound_reached(entries, blocks)

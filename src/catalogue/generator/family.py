@@ -46,6 +46,33 @@ class PeakGroup:
 
 
 @dataclass(frozen=True)
+class Character:
+    """What the checks hold a family's members to besides their figures.
+
+    - apart: no two members lie closer than a quarter of the family's peak, except the `alike`
+      pairs, whose names define one as the other with a part removed or quantised, and pairs of
+      members that both follow exact rules;
+    - smooth: the members whose descriptions promise smooth, rounded, continuous or gliding motion,
+      which move at most 0.12 per pip and turn no corner at their loop seam;
+    - corners: the members whose labels promise corners, with how many they turn at least.
+    """
+
+    apart: bool = True
+    alike: FrozenSet[FrozenSet[str]] = frozenset()
+    smooth: FrozenSet[str] = frozenset()
+    corners: Mapping[str, int] = field(default_factory=dict)
+
+
+def alike_pairs(*pairs: Tuple[str, str]) -> FrozenSet[FrozenSet[str]]:
+    return frozenset(frozenset(pair) for pair in pairs)
+
+
+def member_names(members: Iterable[Member]) -> FrozenSet[str]:
+    """The names of the members, as a character's sets take them."""
+    return frozenset(member.name for member in members)
+
+
+@dataclass(frozen=True)
 class Family:
     """Everything the catalogue knows about one family."""
 
@@ -55,6 +82,7 @@ class Family:
     exact: Mapping[str, MemberBuilder] = field(default_factory=dict)  # member name -> its rule
     authored: Optional[FamilyBuilder] = None  # makes every member that has no exact rule
     member_groups: Tuple[PeakGroup, ...] = ()  # groups with figures of their own besides the family
+    character: Optional[Character] = None  # None: the family is held to its figures alone
 
     def peak_groups(self) -> Tuple[PeakGroup, ...]:
         """The family as a whole, then any groups of its members with figures of their own."""

@@ -7,7 +7,7 @@ A block is an entry's samples flattened, x, y, z of pip 0, then of pip 1, and so
 from __future__ import annotations
 
 import math
-from typing import Sequence
+from typing import Optional, Sequence, Tuple
 
 Block = Sequence[float]
 
@@ -70,3 +70,41 @@ def turn_beside_seam(block: Block) -> float:
 def corner_at_seam(block: Block) -> bool:
     """Whether the loop's velocity breaks where its last pip leads back to pip 0."""
     return seam_turn(block) > CORNER_RATIO * turn_beside_seam(block) + TURN_NOISE
+
+
+# A path turns a corner where the way it comes in and the way it goes out, each taken over a stretch
+# of CORNER_REACH, meet at more than 45 degrees. Taking the ways over a distance rather than over a
+# number of pips finds a corner whether the path sweeps through it or slows to rest in it, and a
+# smooth bend of the path would need a radius well under CORNER_REACH to pass for one.
+CORNER_REACH = 0.05
+CORNER_COSINE = math.sqrt(0.5)  # cos 45°
+
+
+def _reach_from(points: Sequence[Tuple[float, ...]], pip: int, direction: int) -> Optional[int]:
+    """The nearest pip before (direction -1) or after (+1) `pip` at least CORNER_REACH away from it."""
+    here = points[pip]
+    for distance in range(1, len(points)):
+        other = (pip + direction * distance) % len(points)
+        if math.dist(points[other], here) >= CORNER_REACH:
+            return other
+    return None
+
+
+def turns_sharply(points: Sequence[Tuple[float, ...]], pip: int) -> bool:
+    before, after = _reach_from(points, pip, -1), _reach_from(points, pip, 1)
+    if before is None or after is None:
+        return False
+    here = points[pip]
+    way_in = [h - b for h, b in zip(here, points[before])]
+    way_out = [a - h for a, h in zip(points[after], here)]
+    cosine = sum(i * o for i, o in zip(way_in, way_out)) / (math.hypot(*way_in) * math.hypot(*way_out))
+    return cosine < CORNER_COSINE
+
+
+def corner_count(block: Block) -> int:
+    """How many corners the path turns: runs of sharply turning pips, counted around the loop."""
+    points = [tuple(block[3 * pip:3 * pip + 3]) for pip in range(len(block) // 3)]
+    sharp = [turns_sharply(points, pip) for pip in range(len(points))]
+    if all(sharp):
+        return 0
+    return sum(1 for pip in range(len(sharp)) if sharp[pip] and not sharp[pip - 1])

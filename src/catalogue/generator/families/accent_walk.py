@@ -11,7 +11,7 @@ from typing import List
 
 from ..builders.events import WIDEST_GESTURE, Event, event_loop, separated
 from ..builders.fitting import fitted_family
-from ..family import Family, templated_members, words
+from ..family import Character, Family, templated_members, words
 from ..model import Entry, Loop, Peaks
 from ..shaping import Vector
 
@@ -64,4 +64,6 @@ def accent_walk_loop(entry: Entry) -> Loop:
     return event_loop(accent_walk_events(pulses, step, entry.period_pips), entry.period_pips)
 
 
-FAMILY = Family("accent_walk", MEMBERS, PEAKS, authored=fitted_family(accent_walk_loop, PEAKS))
+CHARACTER = Character()
+
+FAMILY = Family("accent_walk", MEMBERS, PEAKS, authored=fitted_family(accent_walk_loop, PEAKS), character=CHARACTER)

@@ -8,7 +8,7 @@ from pathlib import Path
 from typing import Dict, List
 
 from ..builders.sampling import on_x
-from ..family import Family, Member, by_member
+from ..family import Character, Family, Member, by_member
 from ..model import Entry, Loop, Peaks
 from ..shaping import scale_axes
 
@@ -43,4 +43,8 @@ def _akwf_member(entry: Entry) -> Loop:
     return scale_axes([on_x(float(value)) for value in cycle], (PEAKS.x.highest(), 0.0, 0.0))
 
 
-FAMILY = Family("akwf", MEMBERS, PEAKS, authored=by_member({member: _akwf_member for member in AKWF_KEYS}))
+CHARACTER = Character()
+
+FAMILY = Family(
+    "akwf", MEMBERS, PEAKS, authored=by_member({member: _akwf_member for member in AKWF_KEYS}), character=CHARACTER
+)

@@ -9,7 +9,7 @@ from __future__ import annotations
 import math
 
 from ..builders.fitting import fitted_family
-from ..family import Family, templated_members, words
+from ..family import Character, Family, templated_members, words
 from ..model import Entry, Loop, Peaks
 from ..shaping import Vector, theta
 
@@ -53,4 +53,6 @@ def braid_loop(entry: Entry) -> Loop:
     return [braid_point(a, b, theta(s, entry.period_pips)) for s in range(entry.period_pips)]
 
 
-FAMILY = Family("braid", MEMBERS, PEAKS, authored=fitted_family(braid_loop, PEAKS))
+CHARACTER = Character()
+
+FAMILY = Family("braid", MEMBERS, PEAKS, authored=fitted_family(braid_loop, PEAKS), character=CHARACTER)

@@ -11,7 +11,7 @@ from typing import List, Sequence, Tuple
 
 from ..builders.events import WIDEST_GESTURE, Event, event_loop, scaled_vector, separated
 from ..builders.fitting import fitted_family
-from ..family import Family, templated_members, words
+from ..family import Character, Family, templated_members, words
 from ..model import Entry, Loop, Peaks
 from ..shaping import Vector
 
@@ -54,4 +54,6 @@ def burst_loop(entry: Entry) -> Loop:
     return event_loop(burst_events(entry.numbers(), entry.period_pips), entry.period_pips)
 
 
-FAMILY = Family("burst", MEMBERS, PEAKS, authored=fitted_family(burst_loop, PEAKS))
+CHARACTER = Character()
+
+FAMILY = Family("burst", MEMBERS, PEAKS, authored=fitted_family(burst_loop, PEAKS), character=CHARACTER)

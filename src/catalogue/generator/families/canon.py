@@ -11,7 +11,7 @@ from typing import Dict, List, Tuple
 
 from ..builders.events import Event, beats, event_loop
 from ..builders.fitting import fitted_family, member_parameters
-from ..family import Family, templated_members
+from ..family import Character, Family, templated_members
 from ..model import Entry, Loop, Peaks
 from ..shaping import Vector
 
@@ -73,4 +73,6 @@ def canon_loop(entry: Entry) -> Loop:
     return event_loop(canon_events(motif, delay), entry.period_pips)
 
 
-FAMILY = Family("canon", MEMBERS, PEAKS, authored=fitted_family(canon_loop, PEAKS))
+CHARACTER = Character()
+
+FAMILY = Family("canon", MEMBERS, PEAKS, authored=fitted_family(canon_loop, PEAKS), character=CHARACTER)

@@ -11,7 +11,7 @@ from typing import Dict, List, Sequence, Tuple
 
 from ..builders.events import Event, event_loop, scaled_vector, separated
 from ..builders.fitting import fitted_family
-from ..family import Family, eighths_of_group_sum, templated_members, words
+from ..family import Character, Family, eighths_of_group_sum, templated_members, words
 from ..model import Entry, Loop, Peaks
 from ..shaping import PIPS_PER_BEAT, Vector
 
@@ -82,4 +82,6 @@ def dialogue_loop(entry: Entry) -> Loop:
     return event_loop(dialogue_events(lengths, entry.period_pips), entry.period_pips)
 
 
-FAMILY = Family("dialogue", MEMBERS, PEAKS, authored=fitted_family(dialogue_loop, PEAKS))
+CHARACTER = Character()
+
+FAMILY = Family("dialogue", MEMBERS, PEAKS, authored=fitted_family(dialogue_loop, PEAKS), character=CHARACTER)

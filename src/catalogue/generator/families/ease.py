@@ -10,7 +10,7 @@ import math
 from typing import Callable, Mapping
 
 from ..builders.sampling import on_x, phase_loop
-from ..family import Family, Member, by_member
+from ..family import Character, Family, Member, by_member
 from ..model import Entry, Loop, Peaks
 from ..shaping import PI, TAU, Vector, scale_axes
 
@@ -93,10 +93,13 @@ def _elastic(u: float) -> Vector:
 EASE_SHAPES = {"elastic": lambda e: scale_axes(phase_loop(e.period_pips, _elastic), (ELASTIC_PEAK, 0.0, 0.0))}
 
 
+CHARACTER = Character()
+
 FAMILY = Family(
     "ease",
     MEMBERS,
     PEAKS,
     exact={member: easing_loop for member in EASINGS},
     authored=by_member(EASE_SHAPES),
+    character=CHARACTER,
 )

@@ -6,7 +6,7 @@ from __future__ import annotations
 from typing import Dict, Tuple
 
 from ..builders.sampling import Key, eased_path
-from ..family import Family, by_member, templated_members
+from ..family import Character, Family, by_member, member_names, templated_members
 from ..model import Entry, Loop, Peaks
 from ..shaping import PIPS_PER_BEAT, scale_axes
 
@@ -63,4 +63,9 @@ def _env_member(entry: Entry) -> Loop:
     return scale_axes(eased_path(keys, entry.period_pips), (0.0, ENV_PEAKS[entry.member], 0.0))
 
 
-FAMILY = Family("env", MEMBERS, PEAKS, authored=by_member({member: _env_member for member in ENV_KEYS}))
+# Every member's description promises smooth motion.
+CHARACTER = Character(smooth=member_names(MEMBERS))
+
+FAMILY = Family(
+    "env", MEMBERS, PEAKS, authored=by_member({member: _env_member for member in ENV_KEYS}), character=CHARACTER
+)

@@ -6,7 +6,7 @@ from __future__ import annotations
 from typing import Sequence
 
 from ..builders.onsets import alternating_sign, euclid_steps
-from ..family import Family, same_rule, templated_members, words
+from ..family import Character, Family, same_rule, templated_members, words
 from ..model import Entry, Loop, Peaks
 from ..shaping import EIGHTH_NOTE_PIPS, Gesture, gesture_sum
 
@@ -36,4 +36,6 @@ def euclid(entry: Entry) -> Loop:
     return gesture_sum(gestures, entry.period_pips)
 
 
-FAMILY = Family("euclid", MEMBERS, PEAKS, exact=same_rule(MEMBERS, euclid))
+CHARACTER = Character()
+
+FAMILY = Family("euclid", MEMBERS, PEAKS, exact=same_rule(MEMBERS, euclid), character=CHARACTER)

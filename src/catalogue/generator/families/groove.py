@@ -6,7 +6,7 @@ from __future__ import annotations
 from dataclasses import dataclass
 from typing import Dict, List, Tuple
 
-from ..family import Family, Member, by_member
+from ..family import Character, Family, Member, alike_pairs, by_member
 from ..model import Entry, Loop, Peaks
 from ..shaping import Gesture, Vector, gesture_sum, scale_axes
 
@@ -115,4 +115,9 @@ def _groove_member(entry: Entry) -> Loop:
     return scale_axes(raw, GROOVE_MEMBERS[entry.member][2])
 
 
-FAMILY = Family("groove", MEMBERS, PEAKS, authored=by_member({member: _groove_member for member in GROOVE_MEMBERS}))
+# Each grid member is its played excerpt with the hits quantised.
+CHARACTER = Character(alike=alike_pairs(("a_played", "a_grid"), ("b_played", "b_grid")))
+
+FAMILY = Family(
+    "groove", MEMBERS, PEAKS, authored=by_member({member: _groove_member for member in GROOVE_MEMBERS}), character=CHARACTER
+)

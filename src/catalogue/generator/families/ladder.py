@@ -11,7 +11,7 @@ from typing import List, Sequence
 
 from ..builders.events import WIDEST_GESTURE, Event, event_loop, separated
 from ..builders.fitting import fitted_family
-from ..family import Family, templated_members, words
+from ..family import Character, Family, templated_members, words
 from ..model import Entry, Loop, Peaks
 from ..shaping import Vector
 
@@ -57,4 +57,6 @@ def ladder_loop(entry: Entry) -> Loop:
     return event_loop(ladder_events(entry.numbers(), entry.period_pips), entry.period_pips)
 
 
-FAMILY = Family("ladder", MEMBERS, PEAKS, authored=fitted_family(ladder_loop, PEAKS))
+CHARACTER = Character()
+
+FAMILY = Family("ladder", MEMBERS, PEAKS, authored=fitted_family(ladder_loop, PEAKS), character=CHARACTER)

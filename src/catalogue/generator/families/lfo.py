@@ -12,7 +12,7 @@ from typing import Dict, List, Sequence, Tuple
 from ..builders.curves import angle_rule
 from ..builders.sampling import Key, eased_path, on_x, periodic_spline, phase_loop
 from ..builders.seeded import drift_loop
-from ..family import Family, Member, by_member
+from ..family import Character, Family, Member, by_member, words
 from ..model import Entry, Loop, Peaks
 from ..shaping import PI, TAU, Gesture, Vector, gesture_sum, scale_axes
 
@@ -219,6 +219,11 @@ def _lfo_member(entry: Entry) -> Loop:
     return scale_axes(LFO_SHAPES[entry.member](entry), LFO_PEAKS[entry.member])
 
 
+# The members whose descriptions promise smooth, rounded or softened motion.
+CHARACTER = Character(smooth=frozenset(words(
+    "surge soft_gate glide_stair twin_swell pulse_hold triplet_wobble seeded_drift pendulum_dwell reverse_swell"
+)))
+
 FAMILY = Family(
     "lfo",
     MEMBERS,
@@ -231,4 +236,5 @@ FAMILY = Family(
         "breathing_orbit": angle_rule(breathing_orbit),
     },
     authored=by_member({member: _lfo_member for member in LFO_SHAPES}),
+    character=CHARACTER,
 )

@@ -4,7 +4,7 @@ member by the one exact rule of its group lengths."""
 from __future__ import annotations
 
 from ..builders.onsets import alternating_sign
-from ..family import Family, eighths_of_group_sum, same_rule, templated_members, words
+from ..family import Character, Family, eighths_of_group_sum, same_rule, templated_members, words
 from ..model import Entry, Loop, Peaks
 from ..shaping import EIGHTH_NOTE_PIPS, Gesture, gesture_sum
 
@@ -35,4 +35,6 @@ def meter(entry: Entry) -> Loop:
     return gesture_sum(gestures, entry.period_pips)
 
 
-FAMILY = Family("meter", MEMBERS, PEAKS, exact=same_rule(MEMBERS, meter))
+CHARACTER = Character()
+
+FAMILY = Family("meter", MEMBERS, PEAKS, exact=same_rule(MEMBERS, meter), character=CHARACTER)

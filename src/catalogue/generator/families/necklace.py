@@ -11,7 +11,7 @@ from typing import Dict, List
 
 from ..builders.events import Event, event_loop
 from ..builders.fitting import fitted_family, member_parameters
-from ..family import Family, templated_members
+from ..family import Character, Family, templated_members
 from ..model import Entry, Loop, Peaks
 from ..shaping import Vector
 
@@ -71,4 +71,6 @@ def necklace_loop(entry: Entry) -> Loop:
     return event_loop(necklace_events(member_parameters(NECKLACE_WORDS, entry)), entry.period_pips)
 
 
-FAMILY = Family("necklace", MEMBERS, PEAKS, authored=fitted_family(necklace_loop, PEAKS))
+CHARACTER = Character()
+
+FAMILY = Family("necklace", MEMBERS, PEAKS, authored=fitted_family(necklace_loop, PEAKS), character=CHARACTER)

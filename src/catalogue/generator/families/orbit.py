@@ -6,7 +6,7 @@ from __future__ import annotations
 import math
 
 from ..builders.curves import closed_loop
-from ..family import Family, numbered, same_rule, templated_members
+from ..family import Character, Family, numbered, same_rule, templated_members
 from ..model import Entry, Loop, Peaks
 from ..shaping import Vector, normalise
 
@@ -40,4 +40,6 @@ def orbit(entry: Entry) -> Loop:
     return normalise(closed_loop(formula, entry.period_pips))
 
 
-FAMILY = Family("orbit", MEMBERS, PEAKS, exact=same_rule(MEMBERS, orbit))
+CHARACTER = Character()
+
+FAMILY = Family("orbit", MEMBERS, PEAKS, exact=same_rule(MEMBERS, orbit), character=CHARACTER)

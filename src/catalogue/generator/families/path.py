@@ -6,7 +6,7 @@ import math
 
 from ..builders.curves import angle_rule, rose_loop
 from ..builders.sampling import phase_loop
-from ..family import Family, Member, by_member
+from ..family import Character, Family, Member, by_member
 from ..model import Peaks
 from ..shaping import TAU, Vector, scale_axes
 
@@ -58,6 +58,8 @@ def _orbit_dwell(u: float) -> Vector:
 PATH_SHAPES = {"orbit_dwell": lambda e: scale_axes(phase_loop(e.period_pips, _orbit_dwell), ORBIT_DWELL_PEAKS)}
 
 
+CHARACTER = Character()
+
 FAMILY = Family(
     "path",
     MEMBERS,
@@ -72,4 +74,5 @@ FAMILY = Family(
         "crank_slider": angle_rule(crank_slider),
     },
     authored=by_member(PATH_SHAPES),
+    character=CHARACTER,
 )

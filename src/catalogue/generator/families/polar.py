@@ -8,7 +8,7 @@ from typing import Dict, Tuple
 
 from ..builders.curves import rose_loop
 from ..builders.sampling import phase_loop, raised_cosine
-from ..family import Family, by_member, templated_members, words
+from ..family import Character, Family, by_member, templated_members, words
 from ..model import Entry, Loop, Peaks
 from ..shaping import TAU, Vector, scale_axes
 
@@ -58,10 +58,13 @@ def _scallop(entry: Entry) -> Loop:
     return scale_axes(phase_loop(entry.period_pips, shape), (SCALLOP_X_PEAK, y_peak, 0.0))
 
 
+CHARACTER = Character()
+
 FAMILY = Family(
     "polar",
     MEMBERS,
     PEAKS,
     exact={member.name: rose_loop for member in MEMBERS if member.name.startswith("rose_")},
     authored=by_member({member: _scallop for member in SCALLOPS}),
+    character=CHARACTER,
 )

@@ -3,7 +3,7 @@ each member by the one exact rule of its numbers."""
 
 from __future__ import annotations
 
-from ..family import Family, same_rule, templated_members, words
+from ..family import Character, Family, same_rule, templated_members, words
 from ..model import Entry, Loop, Peaks
 from ..shaping import Gesture, gesture_sum
 
@@ -27,4 +27,6 @@ def poly(entry: Entry) -> Loop:
     return gesture_sum(gestures, P)
 
 
-FAMILY = Family("poly", MEMBERS, PEAKS, exact=same_rule(MEMBERS, poly))
+CHARACTER = Character()
+
+FAMILY = Family("poly", MEMBERS, PEAKS, exact=same_rule(MEMBERS, poly), character=CHARACTER)

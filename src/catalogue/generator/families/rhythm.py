@@ -6,7 +6,7 @@ from __future__ import annotations
 from typing import Mapping, Tuple
 
 from ..builders.onsets import alternating_sign, euclid_steps
-from ..family import Family, Member
+from ..family import Character, Family, Member
 from ..model import Entry, Loop, Peaks
 from ..shaping import PIPS_PER_BEAT, Gesture, gesture_sum
 
@@ -115,6 +115,8 @@ def three_four_five(entry: Entry) -> Loop:
     return gesture_sum(gestures, entry.period_pips)
 
 
+CHARACTER = Character()
+
 FAMILY = Family(
     "rhythm",
     MEMBERS,
@@ -133,4 +135,5 @@ FAMILY = Family(
         "group_223": grouped_bars,
         "three_four_five": three_four_five,
     },
+    character=CHARACTER,
 )

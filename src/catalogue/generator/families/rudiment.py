@@ -6,7 +6,7 @@ from __future__ import annotations
 from typing import Mapping, Tuple
 
 from ..builders.onsets import alternating_sign, sticking_sign
-from ..family import Family, Member
+from ..family import Character, Family, Member
 from ..model import Entry, Loop, Peaks
 from ..shaping import Gesture, Vector, gesture_sum
 
@@ -61,9 +61,12 @@ def flam_accent(entry: Entry) -> Loop:
     return gesture_sum(gestures, entry.period_pips)
 
 
+CHARACTER = Character()
+
 FAMILY = Family(
     "rudiment",
     MEMBERS,
     PEAKS,
     exact={**{member: triplets for member in TRIPLET_STICKINGS}, "flam_accent": flam_accent},
+    character=CHARACTER,
 )

@@ -6,7 +6,7 @@ from __future__ import annotations
 import math
 
 from ..builders.curves import normalised_on
-from ..family import Family, numbered, same_rule, templated_members
+from ..family import Character, Family, numbered, same_rule, templated_members
 from ..model import Entry, Loop, Peaks
 from ..shaping import Vector
 
@@ -45,4 +45,6 @@ def silhouette(entry: Entry) -> Loop:
     return normalised_on(formula, entry.period_pips, WIDE_NORMALISING_POINTS)
 
 
-FAMILY = Family("silhouette", MEMBERS, PEAKS, exact=same_rule(MEMBERS, silhouette))
+CHARACTER = Character()
+
+FAMILY = Family("silhouette", MEMBERS, PEAKS, exact=same_rule(MEMBERS, silhouette), character=CHARACTER)

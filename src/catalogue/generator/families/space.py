@@ -6,7 +6,7 @@ from __future__ import annotations
 import math
 
 from ..builders.curves import AngleFormula, closed_loop
-from ..family import Family, same_rule, templated_members, words
+from ..family import Character, Family, same_rule, templated_members, words
 from ..model import Entry, Loop, Peaks
 from ..shaping import Vector, normalise
 
@@ -44,4 +44,6 @@ def space(entry: Entry) -> Loop:
     return closed_loop(space_weave(*entry.numbers()), entry.period_pips)
 
 
-FAMILY = Family("space", MEMBERS, PEAKS, exact=same_rule(MEMBERS, space))
+CHARACTER = Character()
+
+FAMILY = Family("space", MEMBERS, PEAKS, exact=same_rule(MEMBERS, space), character=CHARACTER)

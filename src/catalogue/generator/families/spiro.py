@@ -7,7 +7,7 @@ import math
 from typing import Callable, Mapping, Tuple
 
 from ..builders.curves import AngleFormula, closed_loop
-from ..family import Family, same_rule, templated_members, words
+from ..family import Character, Family, same_rule, templated_members, words
 from ..model import Entry, Loop, Peaks
 from ..shaping import normalise
 
@@ -56,4 +56,6 @@ def spiro(entry: Entry) -> Loop:
     return normalise(closed_loop(kind(R, r, SPIRO_PEN_DISTANCES[(R, r)]), entry.period_pips))
 
 
-FAMILY = Family("spiro", MEMBERS, PEAKS, exact=same_rule(MEMBERS, spiro))
+CHARACTER = Character()
+
+FAMILY = Family("spiro", MEMBERS, PEAKS, exact=same_rule(MEMBERS, spiro), character=CHARACTER)

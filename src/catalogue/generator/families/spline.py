@@ -4,7 +4,7 @@ scaled to peaks of their own."""
 from __future__ import annotations
 
 from ..builders.poses import PoseTable, deep, flat, through_poses
-from ..family import Family, templated_members, words
+from ..family import Character, Family, member_names, templated_members, words
 from ..model import Peaks
 
 MEMBERS = templated_members(
@@ -99,4 +99,7 @@ SPLINES: PoseTable = {
 }
 
 
-FAMILY = Family("spline", MEMBERS, PEAKS, authored=through_poses(SPLINES))
+# Every member's description promises smooth motion.
+CHARACTER = Character(smooth=member_names(MEMBERS))
+
+FAMILY = Family("spline", MEMBERS, PEAKS, authored=through_poses(SPLINES), character=CHARACTER)

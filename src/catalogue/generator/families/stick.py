@@ -6,7 +6,7 @@ from __future__ import annotations
 from typing import Mapping
 
 from ..builders.onsets import sticking_sign
-from ..family import Family, numbered, same_rule, templated_members
+from ..family import Character, Family, numbered, same_rule, templated_members
 from ..model import Entry, Loop, Peaks
 from ..shaping import EIGHTH_NOTE_PIPS, Gesture, gesture_sum
 
@@ -50,4 +50,6 @@ def stick(entry: Entry) -> Loop:
     return gesture_sum(gestures, entry.period_pips)
 
 
-FAMILY = Family("stick", MEMBERS, PEAKS, exact=same_rule(MEMBERS, stick))
+CHARACTER = Character()
+
+FAMILY = Family("stick", MEMBERS, PEAKS, exact=same_rule(MEMBERS, stick), character=CHARACTER)

@@ -9,7 +9,7 @@ from __future__ import annotations
 import math
 
 from ..builders.fitting import fitted_family
-from ..family import Family, templated_members, words
+from ..family import Character, Family, templated_members, words
 from ..model import Entry, Loop, Peaks
 from ..shaping import Vector, theta
 
@@ -51,4 +51,6 @@ def surface_loop(entry: Entry) -> Loop:
     return [surface_point(a, b, kind, theta(s, entry.period_pips)) for s in range(entry.period_pips)]
 
 
-FAMILY = Family("surface", MEMBERS, PEAKS, authored=fitted_family(surface_loop, PEAKS))
+CHARACTER = Character()
+
+FAMILY = Family("surface", MEMBERS, PEAKS, authored=fitted_family(surface_loop, PEAKS), character=CHARACTER)

@@ -4,7 +4,7 @@ skipped or shuffled, each member by the one exact rule of its kind and fraction.
 from __future__ import annotations
 
 from ..builders.onsets import alternating_sign
-from ..family import Family, same_rule, templated_members, words
+from ..family import Character, Family, same_rule, templated_members, words
 from ..model import Entry, Loop, Peaks
 from ..shaping import PIPS_PER_BEAT, Gesture, gesture_sum
 
@@ -49,4 +49,6 @@ def swing(entry: Entry) -> Loop:
     return gesture_sum(gestures, entry.period_pips)
 
 
-FAMILY = Family("swing", MEMBERS, PEAKS, exact=same_rule(MEMBERS, swing))
+CHARACTER = Character()
+
+FAMILY = Family("swing", MEMBERS, PEAKS, exact=same_rule(MEMBERS, swing), character=CHARACTER)

@@ -11,7 +11,7 @@ from typing import List
 
 from ..builders.fitting import fitted_family
 from ..builders.timeline import Segment, eased_move, hold, timed_loop
-from ..family import Family, templated_members, words
+from ..family import Character, Family, member_names, templated_members, words
 from ..model import Entry, Loop, Peaks
 from ..shaping import PI, TAU, Vector
 
@@ -67,4 +67,7 @@ def tour_loop(entry: Entry) -> Loop:
     return timed_loop(tour_segments(n, k, entry.dimensions == 3), entry.period_pips)
 
 
-FAMILY = Family("tour", MEMBERS, PEAKS, authored=fitted_family(tour_loop, PEAKS))
+# Every member's description promises smooth motion.
+CHARACTER = Character(smooth=member_names(MEMBERS))
+
+FAMILY = Family("tour", MEMBERS, PEAKS, authored=fitted_family(tour_loop, PEAKS), character=CHARACTER)

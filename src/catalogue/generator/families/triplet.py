@@ -11,7 +11,7 @@ from typing import Dict, List, Tuple
 
 from ..builders.events import Event, event_loop
 from ..builders.fitting import fitted_family, member_parameters
-from ..family import Family, templated_members
+from ..family import Character, Family, templated_members
 from ..model import Entry, Loop, Peaks
 from ..shaping import Vector
 
@@ -82,4 +82,6 @@ def triplet_loop(entry: Entry) -> Loop:
     return event_loop(triplet_events(word, manner), entry.period_pips)
 
 
-FAMILY = Family("triplet", MEMBERS, PEAKS, authored=fitted_family(triplet_loop, PEAKS))
+CHARACTER = Character()
+
+FAMILY = Family("triplet", MEMBERS, PEAKS, authored=fitted_family(triplet_loop, PEAKS), character=CHARACTER)

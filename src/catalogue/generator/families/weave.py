@@ -5,7 +5,7 @@ from __future__ import annotations
 import math
 
 from ..builders.curves import closed_loop
-from ..family import Family, same_rule, templated_members, words
+from ..family import Character, Family, same_rule, templated_members, words
 from ..model import Entry, Loop, Peaks
 from ..shaping import normalise
 
@@ -24,4 +24,6 @@ def weave(entry: Entry) -> Loop:
     return normalise(closed_loop(lambda th: (math.sin(a * th + 0.37), 0.8125 * math.sin(b * th), 0.0), entry.period_pips))
 
 
-FAMILY = Family("weave", MEMBERS, PEAKS, exact=same_rule(MEMBERS, weave))
+CHARACTER = Character()
+
+FAMILY = Family("weave", MEMBERS, PEAKS, exact=same_rule(MEMBERS, weave), character=CHARACTER)
