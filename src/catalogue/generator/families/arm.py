@@ -10,7 +10,7 @@ from dataclasses import dataclass
 from typing import Dict
 
 from ..builders.fitting import fitted_family, member_parameters
-from ..family import Family, numbered, templated_members
+from ..family import Character, Family, numbered, templated_members
 from ..model import Entry, Loop, Peaks
 from ..shaping import PI, Vector, theta
 
@@ -62,7 +62,7 @@ ARM_DRIVES: Dict[str, ArmDrive] = {
     "coupled_13": ArmDrive(0.57, 0.43, H, 0.65, 0.6, 0.5, 1, 2.2, 0.3),
     "coupled_14": ArmDrive(0.53, 0.47, -H, 0.8, -0.2, 1.0, 3, 0.4, 0.15),
     "coupled_15": ArmDrive(0.6, 0.4, H, 0.9, 0.45, 0.65, 2, 1.8, 0.24),
-    "coupled_16": ArmDrive(0.5, 0.5, -H, 0.75, -0.55, 0.75, 1, 2.8, 0.28),
+    "coupled_16": ArmDrive(0.5, 0.5, -H, 0.75, -0.55, 0.75, 2, 2.8, 0.28),
 }
 
 
@@ -83,4 +83,6 @@ def arm_loop(entry: Entry) -> Loop:
     return [arm_tip(drive, theta(s, entry.period_pips), with_depth) for s in range(entry.period_pips)]
 
 
-FAMILY = Family("arm", MEMBERS, PEAKS, authored=fitted_family(arm_loop, PEAKS))
+CHARACTER = Character()
+
+FAMILY = Family("arm", MEMBERS, PEAKS, authored=fitted_family(arm_loop, PEAKS), character=CHARACTER)
