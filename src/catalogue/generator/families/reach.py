@@ -10,7 +10,7 @@ from typing import List, Tuple
 
 from ..builders.fitting import fitted_family
 from ..builders.timeline import Segment, SegmentPath, hold, timed_loop
-from ..family import Family, templated_members, words
+from ..family import Character, Family, member_names, templated_members, words
 from ..model import Entry, Loop, Peaks
 from ..shaping import PI, TAU, Vector
 
@@ -57,7 +57,8 @@ def reach_profile(kind: str, u: float) -> Tuple[float, float, float]:
         # Sideways only near the far end, which curls the tip of the reach over.
         return (out, HOOK_CURL * math.sin(PI * u) ** 6, 0.0)
     if kind == "lift":
-        return (out, LIFT_SWAY * math.sin(TAU * u), math.sin(PI * u) ** 3)
+        # The sway is windowed like the reach itself, so the lift too leaves and arrives at rest.
+        return (out, LIFT_SWAY * math.sin(TAU * u) * math.sin(PI * u), math.sin(PI * u) ** 3)
     # recoil: a short draw-back, against the reach and a little aside, before it goes out.
     pull = math.sin(PI * u / RECOIL_SHARE) ** 2 if u < RECOIL_SHARE else 0.0
     return (out - RECOIL_PULL * pull, RECOIL_ASIDE * pull, 0.0)
@@ -95,4 +96,7 @@ def reach_loop(entry: Entry) -> Loop:
     return timed_loop(reach_segments(kind, n), entry.period_pips)
 
 
-FAMILY = Family("reach", MEMBERS, PEAKS, authored=fitted_family(reach_loop, PEAKS))
+# Every member's description promises smooth motion.
+CHARACTER = Character(smooth=member_names(MEMBERS))
+
+FAMILY = Family("reach", MEMBERS, PEAKS, authored=fitted_family(reach_loop, PEAKS), character=CHARACTER)
