@@ -7,7 +7,7 @@ import functools
 from typing import Dict, List, Tuple
 
 from ..builders.sampling import Key, eased_path
-from ..family import Family, MemberBuilder, by_member, templated_members, words
+from ..family import Character, Family, MemberBuilder, by_member, member_names, templated_members, words
 from ..model import Entry, Loop, Peaks
 from ..shaping import scale_axes
 
@@ -27,7 +27,9 @@ PEAKS = Peaks.of("0.82", "0.249-0.287", "0")
 
 STEP_COUNT = 8
 LILT_WEIGHTS = (2, 1)  # long-short pairs, two to one like a triplet swing
-GLIDE_SHARE = 0.4  # each step glides into the next over the last 40 % of its own duration
+# Each step glides into the next over the last 40 % of an even step's duration, long or short step
+# alike, so that the short steps of a lilt keep the even steps' unhurried glides.
+GLIDE_SHARE = 0.4
 
 
 # Eight programmed (x, y) positions per sequence, held in turn.
@@ -58,12 +60,13 @@ def segment_durations(member: str, period: int) -> List[float]:
 def seq_keys(member: str, period: int) -> List[Key]:
     """A hold at each programmed position, then a softened glide into the next one."""
     steps = SEQ_STEPS[member.rsplit("_", 1)[0]]
+    glide = GLIDE_SHARE * period / STEP_COUNT
     keys: List[Key] = []
     start = 0.0
     for (x, y), duration in zip(steps, segment_durations(member, period)):
         point = (float(x), float(y), 0.0)
         keys.append(Key(start, point))
-        keys.append(Key(start + duration - GLIDE_SHARE * duration, point))
+        keys.append(Key(start + duration - glide, point))
         start += duration
     return keys
 
@@ -82,4 +85,7 @@ def _seq_builders() -> Dict[str, MemberBuilder]:
     return builders
 
 
-FAMILY = Family("seq", MEMBERS, PEAKS, authored=by_member(_seq_builders()))
+# Every member's description promises smooth motion.
+CHARACTER = Character(smooth=member_names(MEMBERS))
+
+FAMILY = Family("seq", MEMBERS, PEAKS, authored=by_member(_seq_builders()), character=CHARACTER)
