@@ -11,7 +11,7 @@ from typing import Callable, Dict, Tuple
 
 from ..builders.curves import angle_rule, normalised_rule
 from ..builders.sampling import phase_loop
-from ..family import Family, by_member, templated_members, words
+from ..family import Character, Family, by_member, templated_members, words
 from ..model import Entry, Loop, Peaks
 from ..shaping import TAU, Vector, scale_axes, smoothstep
 
@@ -130,13 +130,14 @@ ESCAPEMENT_TICK = 0.08
 
 
 def escapement(t: float) -> Vector:
-    # the wheel is locked for most of each tooth, then advances one tooth; the pallet's tick shows radially
+    # the wheel is locked for most of each tooth, then advances one tooth; the pallet's tick shows
+    # radially, softened to leave and return at rest
     position = ESCAPEMENT_TEETH * t / TAU
     tooth = math.floor(position)
     within = position - tooth
     advance = smoothstep((within - ESCAPEMENT_REST) / (1.0 - ESCAPEMENT_REST)) if within > ESCAPEMENT_REST else 0.0
     angle = TAU * (tooth + advance) / ESCAPEMENT_TEETH
-    tick = math.sin(math.pi * within / 0.15) if within < 0.15 else 0.0
+    tick = math.sin(math.pi * within / 0.15) ** 2 if within < 0.15 else 0.0
     radius = 1.0 + ESCAPEMENT_TICK * tick
     return (radius * math.cos(angle), radius * math.sin(angle), 0.0)
 
@@ -236,6 +237,9 @@ def _mech_member(entry: Entry) -> Loop:
     return scale_axes(loop, peaks)
 
 
+# The soft escapement promises softened ticks.
+CHARACTER = Character(smooth=frozenset(("escapement",)))
+
 FAMILY = Family(
     "mech",
     MEMBERS,
@@ -247,4 +251,5 @@ FAMILY = Family(
         "piston_balance": angle_rule(piston_balance),
     },
     authored=by_member({member: _mech_member for member in MECHANISMS}),
+    character=CHARACTER,
 )
