@@ -66,9 +66,15 @@ def eased_move(start: Vector, end: Vector) -> SegmentPath:
     return lambda u: lerp(start, end, smoothstep(u))
 
 
+def arch(u: float) -> float:
+    """sin(π·smoothstep(u)): 0 at both ends of a segment and 1 at its middle, leaving and arriving at
+    rest, so a bow built on it turns no corner where its segment meets the next."""
+    return math.sin(PI * smoothstep(u))
+
+
 def arched_move(start: Vector, end: Vector, bulge: Vector) -> SegmentPath:
     """From start to end at eased speed, bowed sideways by `bulge` at the middle of the way."""
-    return lambda u: add(lerp(start, end, smoothstep(u)), scaled(bulge, math.sin(PI * u)))
+    return lambda u: add(lerp(start, end, smoothstep(u)), scaled(bulge, arch(u)))
 
 
 def settling_move(start: Vector, end: Vector, overshoot: float, swings: int) -> SegmentPath:

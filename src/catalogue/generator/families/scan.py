@@ -10,10 +10,10 @@ import math
 from typing import List
 
 from ..builders.fitting import fitted_family
-from ..builders.timeline import Segment, SegmentPath, add, lerp, timed_loop
-from ..family import Family, templated_members, words
+from ..builders.timeline import Segment, SegmentPath, add, arch, lerp, timed_loop
+from ..family import Character, Family, member_names, templated_members, words
 from ..model import Entry, Loop, Peaks
-from ..shaping import PI, TAU, Vector, smoothstep
+from ..shaping import TAU, Vector, smoothstep
 
 MEMBERS = templated_members(
     words(
@@ -35,8 +35,8 @@ SCAN_TURN_DURATION = 1.0
 SCAN_RETURN_DURATION = 3.5
 SCAN_TURN_SWING = 0.12  # how far a turn swings out beyond the row ends
 SCAN_RETURN_SWING = 0.18  # how far the return swings out beyond the field's corners
-SCAN_BOW = 0.22
-SCAN_TILT = 0.2
+SCAN_BOW = 0.45
+SCAN_TILT = 0.4
 SCAN_ROW_SAG_IN_DEPTH = 0.25
 
 
@@ -64,7 +64,7 @@ def scan_turn(kind: str, row: int, rows: int) -> SegmentPath:
     side = 1.0 if row % 2 == 0 else -1.0
     top = scan_point(kind, row, rows, side)
     bottom = scan_point(kind, row + 1, rows, side)
-    return lambda u: add(lerp(top, bottom, smoothstep(u)), (side * SCAN_TURN_SWING * math.sin(PI * u), 0.0, 0.0))
+    return lambda u: add(lerp(top, bottom, smoothstep(u)), (side * SCAN_TURN_SWING * arch(u), 0.0, 0.0))
 
 
 def field_radius(kind: str, rows: int) -> float:
@@ -96,8 +96,11 @@ def outer_return(end: Vector, start: Vector, field: float, counter_clockwise: bo
 
     def path(u: float) -> Vector:
         w = smoothstep(u)
-        radius = end_radius + (start_radius - end_radius) * w + swing * math.sin(PI * u)
-        angle = end_angle + turn * w
+        # Radius and angle pass from corner to corner on an ease of the ease, which lingers at each
+        # end longer than the swing does, so the way back leaves and arrives straight from outside.
+        blend = smoothstep(w)
+        radius = end_radius + (start_radius - end_radius) * blend + swing * arch(u)
+        angle = end_angle + turn * blend
         return (radius * math.cos(angle), radius * math.sin(angle), end[2] + (start[2] - end[2]) * w)
 
     return path
@@ -124,4 +127,7 @@ def scan_loop(entry: Entry) -> Loop:
     return timed_loop(scan_segments(kind, rows), entry.period_pips)
 
 
-FAMILY = Family("scan", MEMBERS, PEAKS, authored=fitted_family(scan_loop, PEAKS))
+# Every member's description promises smooth motion.
+CHARACTER = Character(smooth=member_names(MEMBERS))
+
+FAMILY = Family("scan", MEMBERS, PEAKS, authored=fitted_family(scan_loop, PEAKS), character=CHARACTER)
