@@ -7,7 +7,7 @@ import math
 from typing import Dict, Tuple
 
 from ..builders.seeded import drift_loop, smooth_lane
-from ..family import Family, by_member, templated_members, words
+from ..family import Character, Family, by_member, templated_members, words
 from ..model import Entry, Loop, Peaks
 from ..shaping import TAU, scale_axes
 
@@ -27,7 +27,7 @@ PEAKS = Peaks.of("0.58-0.82", "0.652-0.82", "0-0.516")
 
 NOISE_RADIUS_DEPTH = 0.35  # how far the orbit members' radius strays from the unit circle
 NOISE_PHASE_DEPTH = 0.5  # radians of phase drift on the orbit members
-RIPPLE_DEPTH = 0.22  # radial depth of the ripple members' hashed ripples
+RIPPLE_DEPTH = 0.35  # radial depth of the ripple members' hashed ripples
 
 
 def _orbit(entry: Entry, points: int) -> Loop:
@@ -89,4 +89,8 @@ def _noise_member(entry: Entry) -> Loop:
     return scale_axes(noise_raw(entry), NOISE_MEMBERS[entry.member][2])
 
 
-FAMILY = Family("noise", MEMBERS, PEAKS, authored=by_member({member: _noise_member for member in NOISE_MEMBERS}))
+CHARACTER = Character()
+
+FAMILY = Family(
+    "noise", MEMBERS, PEAKS, authored=by_member({member: _noise_member for member in NOISE_MEMBERS}), character=CHARACTER
+)
