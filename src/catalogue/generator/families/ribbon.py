@@ -7,7 +7,7 @@ import math
 from typing import Dict, Tuple
 
 from ..builders.sampling import phase_loop
-from ..family import Family, by_member, templated_members, words
+from ..family import Character, Family, by_member, templated_members, words
 from ..model import Entry, Loop, Peaks
 from ..shaping import TAU, Vector, scale_axes
 
@@ -25,7 +25,7 @@ PEAKS = Peaks.of("0.82", "0.368-0.764", "0.057-0.258")
 
 RIBBON_X_PEAK = PEAKS.x.highest()
 RIBBON_SPINE_BEND = 0.25
-RIBBON_WIDTH = {"slim": 0.12, "deep": 0.28}
+RIBBON_WIDTH = {"slim": 0.3, "deep": 0.42}
 
 
 # member -> (y peak, z peak); the numbers in the name are the spine turns and the width cycles
@@ -39,7 +39,9 @@ RIBBON_PEAKS: Dict[str, Tuple[float, float]] = {
 
 def _ribbon(entry: Entry) -> Loop:
     turns, cycles = entry.numbers()
-    width = RIBBON_WIDTH[entry.member.rsplit("_", 1)[1]]
+    kind = entry.member.rsplit("_", 1)[1]
+    width = RIBBON_WIDTH[kind]
+    depth_sign = 1.0 if kind == "slim" else -1.0
     y_peak, z_peak = RIBBON_PEAKS[entry.member]
 
     def shape(u: float) -> Vector:
@@ -48,11 +50,16 @@ def _ribbon(entry: Entry) -> Loop:
         radius = 1.0 + width * math.sin(cycles * angle)
         x = radius * math.cos(spine)
         y = radius * math.sin(spine) + RIBBON_SPINE_BEND * math.cos(2.0 * spine)
-        # depth follows the width wave a little ahead of it, stronger on the upper half of the spine
-        z = math.cos(cycles * angle + 0.6) * (1.0 + 0.3 * math.sin(spine))
+        # depth follows the width wave a little ahead of it, stronger on the upper half of the spine;
+        # a deep ribbon deflects the other way, back where a slim one comes forward
+        z = depth_sign * math.cos(cycles * angle + 0.6) * (1.0 + 0.3 * math.sin(spine))
         return (x, y, z)
 
     return scale_axes(phase_loop(entry.period_pips, shape), (RIBBON_X_PEAK, y_peak, z_peak))
 
 
-FAMILY = Family("ribbon", MEMBERS, PEAKS, authored=by_member({member: _ribbon for member in RIBBON_PEAKS}))
+CHARACTER = Character()
+
+FAMILY = Family(
+    "ribbon", MEMBERS, PEAKS, authored=by_member({member: _ribbon for member in RIBBON_PEAKS}), character=CHARACTER
+)
