@@ -8,9 +8,9 @@ from typing import Callable, Dict
 
 from ..builders.curves import angle_rule
 from ..builders.sampling import Key, eased_path, on_x, phase_loop, raised_cosine
-from ..family import Family, by_member, templated_members
+from ..family import Character, Family, by_member, member_names, templated_members
 from ..model import Entry, Loop, Peaks
-from ..shaping import PI, TAU, Vector, scale_axes
+from ..shaping import PI, TAU, Vector, scale_axes, smoothstep
 
 MEMBERS = templated_members(
     (
@@ -38,13 +38,22 @@ def pinched(th: float) -> Vector:
 # ---------------------------------------------------------------------------------------------
 # The authored shapes: each maps the loop angle θ (one cycle per loop) to an unscaled horizontal value.
 
+SHOULDER_HEIGHT = 0.4  # of the crest
+SHOULDER_SHARPNESS = 4.0
+
+
 def _shouldered(t: float) -> float:
-    # the third harmonic leaves a narrow crest standing on two shoulders
-    return math.sin(t) - 0.3 * math.sin(3.0 * t)
+    # a rounded square wave of shoulder height carries a narrow crest (a high odd power of the sine)
+    s = math.sin(t)
+    shoulder = math.tanh(SHOULDER_SHARPNESS * s) / math.tanh(SHOULDER_SHARPNESS)
+    return SHOULDER_HEIGHT * shoulder + (1.0 - SHOULDER_HEIGHT) * s ** 9
+
+
+FOLD_DEPTH = 2.8  # the crest folds back from 1 to sin(2.8), a third of the way
 
 
 def _folded(t: float) -> float:
-    return math.sin(2.2 * math.sin(t))
+    return math.sin(FOLD_DEPTH * math.sin(t))
 
 
 def _double_fold(t: float) -> float:
@@ -78,10 +87,19 @@ def _notched(t: float) -> float:
     return math.sin(t) - 0.55 * raised_cosine(t, PI / 2.0, 24)
 
 
+BOTTLE_BODY = 0.7  # share of the loop that the body fills; the neck takes the rest
+BOTTLE_SHOULDER = 0.3  # share of the body spent rising to its top, and again falling from it
+
+
 def _bottle(t: float) -> float:
-    # a broad body (root of the sine) and a thin neck (its fourth power)
-    s = math.sin(t)
-    return abs(s) ** 0.4 if s >= 0.0 else -(s * s * s * s)
+    # a broad, flat-topped body, then a narrow neck the other way; both leave and return to the
+    # centre at rest, so the wave is smooth where they meet
+    u = t / TAU
+    if u < BOTTLE_BODY:
+        w = u / BOTTLE_BODY
+        return smoothstep(min(1.0, w / BOTTLE_SHOULDER)) * smoothstep(min(1.0, (1.0 - w) / BOTTLE_SHOULDER))
+    v = (u - BOTTLE_BODY) / (1.0 - BOTTLE_BODY)
+    return -(math.sin(PI * v) ** 4)
 
 
 def _reed(t: float) -> float:
@@ -150,4 +168,9 @@ def _wave_builders() -> Dict[str, Callable[[Entry], Loop]]:
     return builders
 
 
-FAMILY = Family("wave", MEMBERS, PEAKS, exact={"pinched": angle_rule(pinched)}, authored=by_member(_wave_builders()))
+# Every member's description promises smooth motion.
+CHARACTER = Character(smooth=member_names(MEMBERS))
+
+FAMILY = Family(
+    "wave", MEMBERS, PEAKS, exact={"pinched": angle_rule(pinched)}, authored=by_member(_wave_builders()), character=CHARACTER
+)
