@@ -11,7 +11,7 @@ from typing import List, Sequence
 
 from ..builders.events import Event, event_loop, scaled_vector, separated
 from ..builders.fitting import fitted_family
-from ..family import Family, templated_members
+from ..family import Character, Family, templated_members
 from ..model import Entry, Loop, Peaks
 from ..shaping import Vector
 
@@ -29,20 +29,23 @@ HALF_LOOP_BEATS = Fraction(4)
 
 ECHO_CALL: Vector = (1.0, -0.5, 0.25)  # right, down and a little forward
 ECHO_ANSWER: Vector = (-0.35, 0.3, 1.0)  # forward, lifting, a little to the left
-ECHO_DECAY = 0.68  # each echo against the one before
-ECHO_REGULAR_GAP = Fraction(1, 2)
-ECHO_CROSSED_GAP = Fraction(3, 5)
+ECHO_SPAN = Fraction(3)  # beats after a sound that its echoes fill, however many there are
+ECHO_SHRINK = Fraction(3, 4)  # each gap of a shrinking call against the one before
+ECHO_LAST = 0.3  # the last echo against its sound; the echoes between decay evenly towards it
 ECHO_WIDEST = 10.0  # pips
 
 
 def echo_gaps(kind: str, count: int) -> List[Fraction]:
-    """The beats between successive sounds of a call: even, shrinking, expanding, or even for `crossed`."""
-    if kind == "regular":
-        return [ECHO_REGULAR_GAP] * count
-    if kind == "crossed":
-        return [ECHO_CROSSED_GAP] * count
-    shrinking = [Fraction(3, j + 3) for j in range(1, count + 1)]
-    return shrinking if kind == "shrinking" else shrinking[::-1]
+    """The beats between successive sounds of a call, spread over ECHO_SPAN: even (also for
+    `crossed`), or each three quarters of the one before (`shrinking`) or reversed (`expanding`)."""
+    if kind == "shrinking":
+        weights = [ECHO_SHRINK ** j for j in range(count)]
+    elif kind == "expanding":
+        weights = [ECHO_SHRINK ** j for j in reversed(range(count))]
+    else:
+        weights = [Fraction(1)] * count
+    total = sum(weights)
+    return [ECHO_SPAN * weight / total for weight in weights]
 
 
 def echo_phrase(start: Fraction, direction: Vector, gaps: Sequence[Fraction], crossed: bool) -> List[Event]:
@@ -51,7 +54,7 @@ def echo_phrase(start: Fraction, direction: Vector, gaps: Sequence[Fraction], cr
     at = start
     for j, gap in enumerate(gaps, start=1):
         at += gap
-        x, y, z = scaled_vector(direction, ECHO_DECAY ** j)
+        x, y, z = scaled_vector(direction, ECHO_LAST ** (j / len(gaps)))
         if crossed and j % 2 == 1:
             x = -x
         events.append(Event(at, (x, y, z)))
@@ -72,4 +75,6 @@ def echo_loop(entry: Entry) -> Loop:
     return event_loop(echo_events(kind, count, entry.period_pips), entry.period_pips)
 
 
-FAMILY = Family("echo", MEMBERS, PEAKS, authored=fitted_family(echo_loop, PEAKS))
+CHARACTER = Character()
+
+FAMILY = Family("echo", MEMBERS, PEAKS, authored=fitted_family(echo_loop, PEAKS), character=CHARACTER)
