@@ -9,7 +9,7 @@ from __future__ import annotations
 import math
 
 from ..builders.fitting import fitted_family
-from ..family import Family, templated_members, words
+from ..family import Character, Family, member_names, templated_members, words
 from ..model import Entry, Loop, Peaks
 from ..shaping import PI, TAU, Vector
 
@@ -28,8 +28,11 @@ MEMBERS = templated_members(
 PEAKS = Peaks.of("0.82", "0.275-0.276", "0-0.347")
 
 
-PACKET_SHARE = 0.72  # of each packet's slot; the rest of the slot is still
-PACKET_CYCLES = 3  # carrier cycles in one packet
+PACKET_SHARE = 0.85  # of each packet's slot; the rest of the slot is still
+# Carrier cycles in one packet, by the number of packets: the shorter the packets, the fewer their
+# cycles, so that no carrier swings faster than a smooth motion may.
+PACKET_CYCLES = {2: 3.0, 3: 2.5, 4: 1.75, 5: 1.5}
+CASCADE_QUICKEN = 0.5  # how many more cycles the last packet of a cascade carries than the first, as a share
 PACKET_SIDE = 0.35  # side motion against the carrier's swing
 PACKET_DEPTH = 0.55
 CASCADE_FADE = 0.45  # how much smaller the last packet of a cascade is than the first
@@ -44,19 +47,20 @@ def packet_shape(kind: str, j: int, n: int, u: float) -> Vector:
     window = math.sin(PI * u) ** 2
     alternate = 1.0 if j % 2 == 0 else -1.0
     if kind == "cascading":
-        # Each packet is smaller, faster, and sits lower than the one before, from high on one
+        # Each packet is smaller, quicker, and sits lower than the one before, from high on one
         # side to not quite as low on the other, so that no packet rides the centre line.
         step = j / (n - 1)
         size = 1.0 - CASCADE_FADE * step
-        carrier = math.sin(TAU * (PACKET_CYCLES - 1 + j) * u)
+        carrier = math.sin(TAU * PACKET_CYCLES[n] * (1.0 + CASCADE_QUICKEN * step) * u)
         return (size * window * carrier, PACKET_SIDE * window * (1.0 - CASCADE_DROP * step), 0.0)
-    carrier = math.sin(TAU * PACKET_CYCLES * u)
+    cycles = PACKET_CYCLES[n]
+    carrier = math.sin(TAU * cycles * u)
     if kind == "crossing":
         # The side motion crosses from one side to the other within each packet, alternately.
         return (window * carrier, alternate * PACKET_SIDE * math.sin(TAU * u) * math.sin(PI * u), 0.0)
     if kind == "depth":
         # The carrier turns in the x-z plane: each packet is a small spiral out of and back to the centre.
-        depth = PACKET_DEPTH * window * math.cos(TAU * PACKET_CYCLES * u)
+        depth = PACKET_DEPTH * window * math.cos(TAU * cycles * u)
         return (window * carrier, alternate * PACKET_SIDE * window, depth)
     return (window * carrier, alternate * PACKET_SIDE * window, 0.0)
 
@@ -77,4 +81,7 @@ def packet_loop(entry: Entry) -> Loop:
     return [packet_point(kind, n, s, entry.period_pips) for s in range(entry.period_pips)]
 
 
-FAMILY = Family("packet", MEMBERS, PEAKS, authored=fitted_family(packet_loop, PEAKS))
+# Every member's description promises smooth motion.
+CHARACTER = Character(smooth=member_names(MEMBERS))
+
+FAMILY = Family("packet", MEMBERS, PEAKS, authored=fitted_family(packet_loop, PEAKS), character=CHARACTER)
