@@ -4,7 +4,7 @@ key poses, scaled to peaks of its own."""
 from __future__ import annotations
 
 from ..builders.poses import PoseTable, deep, flat, through_poses
-from ..family import Family, templated_members, words
+from ..family import Character, Family, templated_members, words
 from ..model import Peaks
 
 MEMBERS = templated_members(
@@ -111,4 +111,10 @@ GESTURES: PoseTable = {
 }
 
 
-FAMILY = Family("gesture", MEMBERS, PEAKS, authored=through_poses(GESTURES))
+# The labels that promise corners: the taps at four corners, the box and the diamond.
+CHARACTER = Character(corners={"corner_taps": 4, "box_return": 4, "diamond_depth": 4})
+
+# The box and the diamond move straight from corner to corner.
+CORNERED = frozenset(("box_return", "diamond_depth"))
+
+FAMILY = Family("gesture", MEMBERS, PEAKS, authored=through_poses(GESTURES, CORNERED), character=CHARACTER)
