@@ -1,15 +1,19 @@
-"""The `contour` family: signed-power oval edges with local ripples and an asymmetric bow, scaled to
-peaks of their own."""
+"""The `contour` family: sixteen outlines of signed-power oval edges (squared off, round or pinched,
+on either axis) with a local patch of ripples and an asymmetric bow, traced at an even speed one
+way round or the other and scaled to peaks of their own."""
 
 from __future__ import annotations
 
+import bisect
 import math
-from typing import Dict, Tuple
+from dataclasses import dataclass
+from typing import Dict
 
-from ..builders.sampling import phase_loop, raised_cosine
-from ..family import Family, by_member, numbered, templated_members
+from ..builders.sampling import raised_cosine
+from ..builders.timeline import lerp
+from ..family import Character, Family, by_member, member_names, numbered, templated_members
 from ..model import Entry, Loop, Peaks
-from ..shaping import PI, TAU, Vector, scale_axes
+from ..shaping import TAU, Vector, scale_axes
 
 MEMBERS = templated_members(
     numbered("shaped", 16),
@@ -24,26 +28,46 @@ PEAKS = Peaks.of("0.82", "0.54-0.603", "0-0.148")
 
 CONTOUR_X_PEAK = PEAKS.x.highest()
 RIPPLE_SHARPNESS = 6
+# The outline is traced at an even speed: it is measured along this many points first.
+CONTOUR_MEASURE_POINTS = 4096
+# Every outline starts half way between its sides and its top, away from the pinched tips.
+CONTOUR_START = TAU / 8.0
 
 
-# member -> (edge exponent, ripple count, ripple depth, ripple centre angle, bow, y peak, z peak)
-CONTOURS: Dict[str, Tuple[float, int, float, float, float, float, float]] = {
-    "shaped_01": (0.6, 7, 0.08, 0.8, 0.25, 0.54, 0.0),
-    "shaped_02": (1.6, 5, 0.1, 2.4, -0.2, 0.572, 0.0),
-    "shaped_03": (0.8, 9, 0.06, 4.1, 0.3, 0.556, 0.0),
-    "shaped_04": (2.0, 6, 0.12, 5.5, -0.15, 0.603, 0.0),
-    "shaped_05": (0.5, 11, 0.05, 1.6, 0.35, 0.548, 0.0),
-    "shaped_06": (1.3, 8, 0.09, 3.3, -0.3, 0.588, 0.0),
-    "shaped_07": (0.7, 10, 0.07, 0.2, 0.2, 0.564, 0.0),
-    "shaped_08": (2.4, 5, 0.11, 4.8, -0.25, 0.595, 0.0),
-    "shaped_09": (0.65, 6, 0.09, 2.0, 0.28, 0.58, 0.06),
-    "shaped_10": (1.8, 9, 0.07, 3.9, -0.18, 0.545, 0.148),
-    "shaped_11": (0.9, 7, 0.1, 5.9, 0.22, 0.6, 0.09),
-    "shaped_12": (1.4, 12, 0.05, 1.1, -0.32, 0.56, 0.12),
-    "shaped_13": (0.55, 8, 0.08, 3.0, 0.33, 0.576, 0.075),
-    "shaped_14": (2.2, 6, 0.1, 4.4, -0.22, 0.552, 0.135),
-    "shaped_15": (0.75, 10, 0.06, 0.5, 0.18, 0.59, 0.1),
-    "shaped_16": (1.2, 5, 0.12, 2.8, -0.28, 0.568, 0.11),
+@dataclass(frozen=True)
+class ContourShape:
+    """One member's outline: signed-power edges, a bow, a patch of ripples, and its peaks."""
+
+    edge_x: float  # signed-power exponent of the cosine: below 1 squares the sides off, above 1 pinches them
+    edge_y: float  # the same for the sine, which shapes the top and the bottom
+    bow: float  # bends the top and bottom edges one way, more on the right than on the left
+    ripples: int
+    ripple_depth: float
+    ripple_centre: float  # the angle around the outline where the ripples sit
+    clockwise: bool
+    y_peak: float
+    z_peak: float  # the ripples also move in depth, where the member has depth
+
+
+# No two members share both their edge exponents and their direction, and every member bows one way
+# or the other; together they keep every pair of outlines more than 0.24 apart somewhere.
+CONTOURS: Dict[str, ContourShape] = {
+    "shaped_01": ContourShape(1.0, 1.6, -0.7, 7, 0.12, 0.8, False, 0.54, 0.0),
+    "shaped_02": ContourShape(1.7, 1.7, 0.7, 5, 0.14, 2.4, False, 0.572, 0.0),
+    "shaped_03": ContourShape(1.7, 0.45, -0.7, 9, 0.1, 4.1, False, 0.556, 0.0),
+    "shaped_04": ContourShape(1.6, 0.6, -0.7, 6, 0.14, 5.5, True, 0.603, 0.0),
+    "shaped_05": ContourShape(0.45, 1.7, 0.7, 11, 0.08, 1.6, False, 0.548, 0.0),
+    "shaped_06": ContourShape(1.0, 1.6, 0.45, 8, 0.12, 3.3, True, 0.588, 0.0),
+    "shaped_07": ContourShape(1.7, 0.45, 0.7, 10, 0.1, 0.2, True, 0.564, 0.0),
+    "shaped_08": ContourShape(0.6, 1.0, 0.25, 5, 0.16, 4.8, False, 0.595, 0.0),
+    "shaped_09": ContourShape(0.6, 1.0, -0.25, 6, 0.14, 2.0, True, 0.58, 0.06),
+    "shaped_10": ContourShape(0.45, 1.7, -0.7, 9, 0.1, 3.9, True, 0.545, 0.148),
+    "shaped_11": ContourShape(0.45, 0.45, 0.7, 7, 0.14, 5.9, False, 0.6, 0.09),
+    "shaped_12": ContourShape(0.6, 1.6, -0.7, 12, 0.08, 1.1, True, 0.56, 0.12),
+    "shaped_13": ContourShape(0.6, 1.6, -0.7, 8, 0.12, 3.0, False, 0.576, 0.075),
+    "shaped_14": ContourShape(1.7, 1.7, 0.7, 6, 0.14, 4.4, True, 0.552, 0.135),
+    "shaped_15": ContourShape(0.45, 0.45, 0.7, 10, 0.1, 0.5, True, 0.59, 0.1),
+    "shaped_16": ContourShape(1.6, 1.0, -0.25, 5, 0.16, 2.8, False, 0.568, 0.11),
 }
 
 
@@ -53,24 +77,51 @@ def signed_power(value: float, exponent: float) -> float:
     return magnitude if value >= 0.0 else -magnitude
 
 
+def outline_point(shape: ContourShape, angle: float) -> Vector:
+    """The point of the outline at an angle around it."""
+    edge_x = signed_power(math.cos(angle), shape.edge_x)
+    edge_y = signed_power(math.sin(angle), shape.edge_y)
+    window = raised_cosine(angle, shape.ripple_centre, RIPPLE_SHARPNESS)
+    swell = 1.0 + shape.ripple_depth * window * math.sin(shape.ripples * angle)
+    bowed_y = edge_y + shape.bow * (edge_x * edge_x - 0.5) * (1.0 + 0.4 * edge_x)
+    z = window * math.cos(shape.ripples * angle) if shape.z_peak > 0.0 else 0.0
+    return (edge_x * swell, bowed_y * swell, z)
+
+
+def even_speed_outline(shape: ContourShape, period: int, peaks: Vector) -> Loop:
+    """The outline at `peaks`, traced from CONTOUR_START so that pip s has covered s/P of its length.
+
+    A squared-off or pinched outline traced at an even angle would race along its flat sides and
+    crawl round its corners. The outline is measured along CONTOUR_MEASURE_POINTS points instead,
+    already at its peaks so that a small depth counts as small, and each pip is placed that share
+    of the way along them.
+    """
+    count = CONTOUR_MEASURE_POINTS
+    direction = -1.0 if shape.clockwise else 1.0
+    points = [outline_point(shape, CONTOUR_START + direction * TAU * i / count) for i in range(count + 1)]
+    points = scale_axes(points, peaks)
+    lengths = [0.0]
+    for before, after in zip(points, points[1:]):
+        lengths.append(lengths[-1] + math.dist(before, after))
+    total = lengths[-1]
+    loop: Loop = []
+    for s in range(period):
+        target = total * s / period
+        i = bisect.bisect_right(lengths, target) - 1
+        loop.append(lerp(points[i], points[i + 1], (target - lengths[i]) / (lengths[i + 1] - lengths[i])))
+    return loop
+
+
 def _contour(entry: Entry) -> Loop:
-    exponent, ripples, depth, centre, bow, y_peak, z_peak = CONTOURS[entry.member]
-    # a flattened oval (exponent below 1) races through its axis crossings, so its loop starts at a
-    # corner; a pinched one (above 1) is slowest at its tips and starts on the x axis
-    start = PI / 4.0 if exponent < 1.0 else 0.0
-
-    def shape(u: float) -> Vector:
-        angle = TAU * u + start
-        edge_x = signed_power(math.cos(angle), exponent)
-        edge_y = signed_power(math.sin(angle), exponent)
-        window = raised_cosine(angle, centre, RIPPLE_SHARPNESS)
-        swell = 1.0 + depth * window * math.sin(ripples * angle)
-        # the bow bends the oval's top and bottom edges one way, more on the right than on the left
-        bowed_y = edge_y + bow * (edge_x * edge_x - 0.5) * (1.0 + 0.4 * edge_x)
-        z = window * math.cos(ripples * angle) if z_peak > 0.0 else 0.0
-        return (edge_x * swell, bowed_y * swell, z)
-
-    return scale_axes(phase_loop(entry.period_pips, shape), (CONTOUR_X_PEAK, y_peak, z_peak))
+    shape = CONTOURS[entry.member]
+    peaks = (CONTOUR_X_PEAK, shape.y_peak, shape.z_peak)
+    # the pips fall between the measured points, so their peaks are brought to the figures again
+    return scale_axes(even_speed_outline(shape, entry.period_pips, peaks), peaks)
 
 
-FAMILY = Family("contour", MEMBERS, PEAKS, authored=by_member({member: _contour for member in CONTOURS}))
+# Every member's description promises smooth motion.
+CHARACTER = Character(smooth=member_names(MEMBERS))
+
+FAMILY = Family(
+    "contour", MEMBERS, PEAKS, authored=by_member({member: _contour for member in CONTOURS}), character=CHARACTER
+)
