@@ -234,8 +234,9 @@ def check_corners(entry: Entry, block: Block, promised: int) -> None:
 def check_character_names(family: Family, character: Character) -> None:
     names = {member.name for member in family.members}
     declared = set(character.smooth) | set(character.corners) | {name for pair in character.alike for name in pair}
-    for member in sorted(declared - names):
-        raise CatalogueCheckError(CHARACTER_NAMES_NO_MEMBER.format(family=family.prefix, member=member))
+    unknown = sorted(declared - names)
+    if unknown:
+        raise CatalogueCheckError(CHARACTER_NAMES_NO_MEMBER.format(family=family.prefix, member=unknown[0]))
 
 
 def check_character(entries: Sequence[Entry], blocks: Mapping[int, Block]) -> None:

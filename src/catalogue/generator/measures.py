@@ -105,6 +105,6 @@ def corner_count(block: Block) -> int:
     """How many corners the path turns: runs of sharply turning pips, counted around the loop."""
     points = [tuple(block[3 * pip:3 * pip + 3]) for pip in range(len(block) // 3)]
     sharp = [turns_sharply(points, pip) for pip in range(len(points))]
-    if all(sharp):
+    if all(sharp):  # a path that turns sharply everywhere, a circle smaller than the reach, has no corner
         return 0
     return sum(1 for pip in range(len(sharp)) if sharp[pip] and not sharp[pip - 1])
