@@ -5,7 +5,8 @@ import math
 import pytest
 
 from generator.checks import flatten
-from generator.measures import closeness, closer_than, largest_step, step
+from generator.measures import (SEAM_CORNER_RATIO, closeness, closer_than, corner_at_seam, largest_step, seam_turn,
+                                sharpest_inside_turn, step, turn)
 
 A = flatten([(0.0, 0.0, 0.0), (0.5, 0.0, 0.0), (0.0, 0.25, 0.0), (-0.5, 0.0, 0.1)])
 
@@ -32,3 +33,46 @@ def test_steps_go_around_the_seam():
     assert step(A, 0) == 0.5
     assert step(A, 3) == math.dist((-0.5, 0.0, 0.1), (0.0, 0.0, 0.0))
     assert largest_step(A) == math.dist((0.0, 0.25, 0.0), (-0.5, 0.0, 0.1))
+
+
+def circle(period, turns=1.0):
+    return flatten([(0.5 * math.cos(2 * math.pi * turns * s / period), 0.5 * math.sin(2 * math.pi * turns * s / period), 0.0)
+                    for s in range(period)])
+
+
+def test_a_turn_is_the_change_of_velocity_at_a_pip():
+    square = flatten([(0.0, 0.0, 0.0), (0.5, 0.0, 0.0), (0.5, 0.5, 0.0), (0.0, 0.5, 0.0)])
+    assert turn(square, 1) == math.dist((0.0, 0.5, 0.0), (0.5, 0.0, 0.0))
+    assert turn(square, 0) == turn(square, 1)  # pip 0 turns between the last pip and pip 1
+    assert turn(flatten([(0.1 * s, 0.0, 0.0) for s in range(5)]), 2) == pytest.approx(0.0)
+
+
+def bumps_at(times_and_heights, period=256, width=24.0):
+    """A smooth periodic loop: a raised-cosine bump on y for each (time, height)."""
+    def height(s):
+        total = 0.0
+        for time, h in times_and_heights:
+            d = (s - time + period / 2) % period - period / 2
+            if abs(d) < width:
+                total += h * 0.5 * (1 + math.cos(math.pi * d / width))
+        return total
+    return flatten([(0.0, height(s), 0.0) for s in range(period)])
+
+
+@pytest.mark.parametrize("block, cornered", [
+    (circle(256), False),
+    # Nine tenths of a turn: the path bends back where it meets its start.
+    (circle(256, 0.9), True),
+    # A half sine rises from 0 and falls back to it, meeting its start in a V.
+    (flatten([(0.0, 0.5 * math.sin(math.pi * s / 256), 0.0) for s in range(256)]), True),
+])
+def test_a_corner_at_the_seam_turns_far_more_sharply_than_the_loop_inside(block, cornered):
+    assert corner_at_seam(block) is cornered
+
+
+def test_a_smooth_loop_may_turn_most_sharply_on_its_seam():
+    # The loudest bump peaks on the seam, as a downbeat does: the seam turns a little more sharply
+    # than anywhere inside, and the loop still closes smoothly.
+    block = bumps_at([(0, 0.6), (64, 0.5), (128, 0.5), (192, 0.5)])
+    assert sharpest_inside_turn(block) < seam_turn(block) < SEAM_CORNER_RATIO * sharpest_inside_turn(block)
+    assert not corner_at_seam(block)
