@@ -6,6 +6,7 @@ import pytest
 
 from generator import checks
 from generator.checks import CatalogueCheckError, check_entry, check_peaks, flatten
+from generator.family import DistinctGroup, Family, Feature, Member
 from generator.model import Entry, Peaks, matches_figure
 from generator.shaping import round12
 from generator.table import ENTRY_BY_NAME
@@ -141,3 +142,69 @@ def test_derived_dimensions():
     assert checks.derived_dimensions(flatten([(0.0, 0.0, 0.0)])) == 1
     assert checks.derived_dimensions(flatten([(0.0, 0.2, 0.0)])) == 2
     assert checks.derived_dimensions(flatten([(0.0, 0.0, 0.1)])) == 3
+
+
+# --- What a family promises of its members' motion ---------------------------------------------
+
+def shifted(loop, dy):
+    return [(x, round12(y + dy), z) for x, y, z in loop]
+
+
+def family_of(loops, **promises):
+    """A family of circles (by member name), with the promises given, and its entries and blocks."""
+    members = tuple(Member(name, PERIOD, 2, "A test loop.") for name in loops)
+    family = Family("test", members, Peaks.of("0.5", "0.5", "0"), **promises)
+    entries = [entry(f"test_{name}", index=i) for i, name in enumerate(loops)]
+    return family, entries, {i: flatten(loop) for i, loop in enumerate(loops.values())}
+
+
+# Four circles: a and b are alike, c and d lie at least 0.2 from every other.
+CIRCLES = {"a": circle(), "b": shifted(circle(), 0.01), "c": shifted(circle(), 0.2), "d": shifted(circle(), -0.2)}
+
+
+@pytest.mark.parametrize("share, exempt, fails", [
+    (0.0, frozenset(), True),
+    (0.1, frozenset(), True),  # one close pair of six is more than a tenth
+    (0.2, frozenset(), False),
+    (0.0, frozenset({frozenset({"a", "b"})}), False),
+])
+def test_a_distinct_group_allows_its_share_of_close_pairs(share, exempt, fails):
+    group = DistinctGroup("test group", tuple(CIRCLES), 0.1, share, exempt)
+    family, entries, blocks = family_of(CIRCLES, distinct_groups=(group,))
+    if not fails:
+        checks.check_character(family, entries, blocks)
+        return
+    message = "^test group: 1 of its 6 member pairs lie closer than 0.100, where at most 0 may;"
+    with pytest.raises(CatalogueCheckError, match=message + " the closest are test_a and test_b, 0.010 apart$"):
+        checks.check_character(family, entries, blocks)
+
+
+@pytest.mark.parametrize("lift, fails", [(0.05, True), (0.3, False)])
+def test_a_feature_must_move_the_member_by_its_limit(lift, fails):
+    feature = Feature("a", "the lift", 0.1, lambda entry, block: shifted(circle(), -lift))
+    family, entries, blocks = family_of({"a": shifted(circle(), 0.0)}, features=(feature,))
+    if not fails:
+        checks.check_character(family, entries, blocks)
+        return
+    with pytest.raises(CatalogueCheckError, match="^test_a: the lift moves it by at most 0.050, less than 0.100$"):
+        checks.check_character(family, entries, blocks)
+
+
+def jump_at(pip):
+    return with_value(pip, 0, 0.0)
+
+
+@pytest.mark.parametrize("loop, fragment", [
+    (circle(), None),
+    (jump_at(40)(circle()), "moves 0.288 from pip 39 to the next, more than 0.12$"),
+    # A half sine rises from 0 and falls back to it: it meets its start in a V.
+    ([(round12(0.5 * math.sin(math.pi * s / PERIOD)), 0.1, 0.0) for s in range(PERIOD)],
+     r"turns 0.01.* at its loop seam, more than 2.0 times its sharpest turn inside \(0.0000"),
+], ids=["smooth", "jump", "corner_at_seam"])
+def test_a_smooth_member_neither_jumps_nor_jerks_at_its_seam(loop, fragment):
+    family, entries, blocks = family_of({"a": loop}, smooth=frozenset({"a"}))
+    if fragment is None:
+        checks.check_character(family, entries, blocks)
+        return
+    with pytest.raises(CatalogueCheckError, match="^test_a: promises smooth motion but " + fragment):
+        checks.check_character(family, entries, blocks)

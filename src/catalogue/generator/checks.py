@@ -1,5 +1,7 @@
 """Checks of the generated samples before anything is written: the invariants of every stored block,
-the peak figures of every peak group the families declare, distinctness and the reach of the bound 1.0.
+the peak figures of every peak group the families declare, distinctness, what the families promise of
+their members' motion (members that look unlike one another, features that show, smooth members that
+move smoothly) and the reach of the bound 1.0.
 
 A block is an entry's samples already rounded and flattened: x, y, z of pip 0, then of pip 1, and so
 on, 3·`period_pips` doubles. Every failed check raises CatalogueCheckError naming the entry (or the
@@ -12,7 +14,8 @@ import math
 from array import array
 from typing import Dict, Iterable, List, Mapping, Sequence, Tuple
 
-from .family import PeakGroup
+from .family import DistinctGroup, Family, PeakGroup
+from .measures import SEAM_CORNER_RATIO, closeness, closer_than, corner_at_seam, seam_turn, sharpest_inside_turn, step
 from .model import Entry, Loop, PeakFigure, Peaks, at_figure_digits, matches_figure
 from .shaping import round12
 from .table import FAMILIES
@@ -39,6 +42,19 @@ RANGE_END_MISSED = "{group}: the {end} peak on {axis} is {peak!r} (from {name}),
 PEAK_OUTSIDE_RANGE = "{name}: peak {peak!r} on {axis} lies outside the range {low}-{high} of {group}"
 BOUND_NEVER_REACHED = "no entry reaches the bound 1.0 on any axis"
 DUPLICATE_SAMPLES = "{name}: its samples are identical to those of {other}"
+TOO_MANY_CLOSE_PAIRS = (
+    "{group}: {close} of its {pairs} member pairs lie closer than {limit:.3f}, where at most {allowed} may;"
+    " the closest are {name} and {other}, {distance:.3f} apart"
+)
+FEATURE_HIDDEN = "{name}: {feature} moves it by at most {distance:.3f}, less than {limit:.3f}"
+NOT_SMOOTH = "{name}: promises smooth motion but moves {distance:.3f} from pip {pip} to the next, more than {limit}"
+CORNER_AT_SEAM = (
+    "{name}: promises smooth motion but turns {seam:.6f} at its loop seam, more than {ratio} times"
+    " its sharpest turn inside ({inside:.6f})"
+)
+
+# The furthest a member that promises smooth motion may move from one pip to the next.
+SMOOTH_STEP_LIMIT = 0.12
 
 
 class CatalogueCheckError(ValueError):
@@ -172,11 +188,72 @@ def check_bound_reached(entries: Sequence[Entry], blocks: Mapping[int, Block]) -
         raise CatalogueCheckError(BOUND_NEVER_REACHED)
 
 
+def check_distinct_group(group: DistinctGroup, prefix: str, blocks: Mapping[str, Block]) -> None:
+    """No more than the group's share of its member pairs lie closer than its limit (exempt pairs aside)."""
+    pairs = close = 0
+    closest: Tuple[float, str, str] = (math.inf, "", "")
+    for i, member in enumerate(group.members):
+        for other in group.members[i + 1:]:
+            if frozenset((member, other)) in group.exempt:
+                continue
+            pairs += 1
+            a, b = blocks[member], blocks[other]
+            if closer_than(a, b, group.limit):
+                close += 1
+                closest = min(closest, (closeness(a, b), member, other))
+    allowed = math.floor(group.close_share * pairs)
+    if close > allowed:
+        distance, member, other = closest
+        raise CatalogueCheckError(TOO_MANY_CLOSE_PAIRS.format(
+            group=group.label, close=close, pairs=pairs, limit=group.limit, allowed=allowed,
+            name=f"{prefix}_{member}", other=f"{prefix}_{other}", distance=distance))
+
+
+def check_smooth(entry: Entry, block: Block) -> None:
+    """A member that promises smooth motion neither jumps from one pip to the next nor jerks at its seam."""
+    period = entry.period_pips
+    limit_squared = SMOOTH_STEP_LIMIT * SMOOTH_STEP_LIMIT
+    for pip in range(period):
+        if _step_squared(block, pip, (pip + 1) % period) > limit_squared:
+            raise CatalogueCheckError(NOT_SMOOTH.format(
+                name=entry.name, distance=step(block, pip), pip=pip, limit=SMOOTH_STEP_LIMIT))
+    if corner_at_seam(block):
+        raise CatalogueCheckError(CORNER_AT_SEAM.format(
+            name=entry.name, seam=seam_turn(block), ratio=SEAM_CORNER_RATIO, inside=sharpest_inside_turn(block)))
+
+
+def check_character(family: Family, entries: Sequence[Entry], blocks: Mapping[int, Block]) -> None:
+    """What a family promises of its members' motion: groups whose members look unlike one another,
+    features that show and members that move smoothly."""
+    by_member = {entry.member: (entry, blocks[entry.index]) for entry in entries}
+    stored = {member: block for member, (_, block) in by_member.items()}
+    for group in family.distinct_groups:
+        check_distinct_group(group, family.prefix, stored)
+    for feature in family.features:
+        entry, block = by_member[feature.member]
+        without = flatten(feature.without(entry, block))
+        if closer_than(block, without, feature.limit):
+            raise CatalogueCheckError(FEATURE_HIDDEN.format(
+                name=entry.name, feature=feature.name, distance=closeness(block, without), limit=feature.limit))
+    for member in sorted(family.smooth):
+        check_smooth(*by_member[member])
+
+
+def check_all_characters(entries: Sequence[Entry], blocks: Mapping[int, Block]) -> None:
+    """The character checks of every family among the given entries, which hold whole families."""
+    by_family: Dict[str, List[Entry]] = {}
+    for entry in entries:
+        by_family.setdefault(entry.family, []).append(entry)
+    for prefix, members in by_family.items():
+        check_character(FAMILIES[prefix], members, blocks)
+
+
 def check_catalogue(entries: Sequence[Entry], blocks: Mapping[int, Block], whole_store: bool) -> None:
     """Every check over the given entries; the reach of the bound only when they are the whole store."""
     for entry in entries:
         check_entry(entry, blocks[entry.index])
     check_all_peaks(entries, blocks)
     check_distinct(entries, blocks)
+    check_all_characters(entries, blocks)
     if whole_store:
         check_bound_reached(entries, blocks)

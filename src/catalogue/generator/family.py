@@ -46,6 +46,34 @@ class PeakGroup:
 
 
 @dataclass(frozen=True)
+class DistinctGroup:
+    """Members that must look unlike one another: of their pairs, at most the share `close_share` may
+    lie closer than `limit` (the largest |a - b| over every pip and axis, the shorter loop wrapped).
+    The pairs in `exempt` are not counted: one of them is the other with a part removed."""
+
+    label: str  # how the checks name the group: "beat motion bounce"
+    members: Tuple[str, ...]
+    limit: float
+    close_share: float = 0.0
+    exempt: FrozenSet[FrozenSet[str]] = frozenset()
+
+
+# A member's loop without one of its features, scaled on each axis as the member's stored block is.
+WithoutFeature = Callable[[Entry, Sequence[float]], Loop]
+
+
+@dataclass(frozen=True)
+class Feature:
+    """Something a member's label promises that must show in its motion: the member's loop lies at
+    least `limit` away from the loop it would have without it."""
+
+    member: str
+    name: str  # as the checks name it: "the clave", "the hat trills"
+    limit: float
+    without: WithoutFeature
+
+
+@dataclass(frozen=True)
 class Family:
     """Everything the catalogue knows about one family."""
 
@@ -55,6 +83,9 @@ class Family:
     exact: Mapping[str, MemberBuilder] = field(default_factory=dict)  # member name -> its rule
     authored: Optional[FamilyBuilder] = None  # makes every member that has no exact rule
     member_groups: Tuple[PeakGroup, ...] = ()  # groups with figures of their own besides the family
+    distinct_groups: Tuple[DistinctGroup, ...] = ()  # groups whose members must look unlike one another
+    features: Tuple[Feature, ...] = ()  # what members must show of what their labels promise
+    smooth: FrozenSet[str] = frozenset()  # members whose descriptions promise smooth motion
 
     def peak_groups(self) -> Tuple[PeakGroup, ...]:
         """The family as a whole, then any groups of its members with figures of their own."""
