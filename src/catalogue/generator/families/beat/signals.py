@@ -164,22 +164,6 @@ def add_rings(signal: Signal, weighted_times: Sequence[Tuple[float, float]], cyc
     return signal
 
 
-def add_tremors(signal: Signal, weighted_times: Sequence[Tuple[float, float]], cycle: float, half_width: float) -> Signal:
-    """Adds a short shiver per event: a fast sine under a symmetric bump, centred on the event."""
-    period = len(signal)
-    if 2 * half_width >= period:
-        raise ValueError(WINDOW_TOO_LONG + f"2 * {half_width} in {period}")
-    for time, weight in weighted_times:
-        first = math.floor(time - half_width) + 1
-        last = math.ceil(time + half_width) - 1
-        for s in range(first, last + 1):
-            d = s - time
-            b = asymmetric_bump(d, half_width, half_width)
-            if b != 0.0:
-                signal[s % period] += weight * b * math.sin(TAU * d / cycle)
-    return signal
-
-
 def offset(signal: Signal, constant: float) -> Signal:
     return [constant + value for value in signal]
 
