@@ -1,8 +1,10 @@
 """What the catalogue's families promise about their members, checked on the loops the module serves:
-members that tell themselves apart, smooth members that move smoothly, the corners their labels
-promise, and labels that the loops bear out."""
+members that tell themselves apart, the styles of every `beat` motion apart and their features
+showing, smooth members that move smoothly, the corners their labels promise, and labels that the
+loops bear out."""
 
 import itertools
+import math
 import re
 import statistics
 
@@ -49,6 +51,32 @@ def test_members_lie_a_quarter_of_the_peak_apart(blocks, prefix):
         if measures.closer_than(blocks[a.name], blocks[b.name], limit):
             close.append((a.name, b.name, measures.closeness(blocks[a.name], blocks[b.name])))
     assert close == []
+
+
+GROUPS = [(prefix, group) for prefix in CHARACTERISED for group in table.FAMILIES[prefix].character.distinct_groups]
+
+
+def test_every_beat_motion_is_a_group_whose_styles_look_unlike_one_another():
+    labels = {group.label for prefix, group in GROUPS if prefix == "beat"}
+    motions = {entry.member.rsplit("_", 1)[1] for entry in table.entries_of("beat")}
+    assert {f"beat motion {motion}" for motion in motions} <= labels
+
+
+@pytest.mark.parametrize("prefix, group", GROUPS, ids=[group.label for _, group in GROUPS])
+def test_groups_keep_to_their_share_of_close_pairs(blocks, prefix, group):
+    pairs = [(a, b) for a, b in itertools.combinations(group.members, 2) if frozenset((a, b)) not in group.exempt]
+    close = [(a, b) for a, b in pairs
+             if measures.closer_than(blocks[f"{prefix}_{a}"], blocks[f"{prefix}_{b}"], group.limit)]
+    assert len(close) <= math.floor(group.close_share * len(pairs)), close
+
+
+def test_features_show(blocks):
+    for prefix in CHARACTERISED:
+        for feature in table.FAMILIES[prefix].character.features:
+            entry = table.ENTRY_BY_NAME[f"{prefix}_{feature.member}"]
+            block = blocks[entry.name]
+            without = [v for sample in feature.without(entry, block) for v in sample]
+            assert not measures.closer_than(block, without, feature.limit), (entry.name, feature.name)
 
 
 def test_only_the_grids_are_alike_their_played_excerpts(blocks):

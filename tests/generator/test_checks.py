@@ -7,7 +7,7 @@ import pytest
 from generator import checks
 from generator.assemble import generate_family
 from generator.checks import CatalogueCheckError, check_entry, check_peaks, flatten
-from generator.family import Character, Family, Member, alike_pairs
+from generator.family import Character, DistinctGroup, Family, Feature, Member, alike_pairs
 from generator.model import Entry, Peaks, matches_figure
 from generator.shaping import round12, smoothstep
 from generator.table import ENTRY_BY_NAME, FAMILIES, entries_of
@@ -161,6 +161,17 @@ def shifted(loop, dx):
     return [(round12(x + dx), y, z) for x, y, z in loop]
 
 
+def lifted(loop, dy):
+    return [(x, round12(y + dy), z) for x, y, z in loop]
+
+
+def check_family(family, loops):
+    """The family's character checks over `loops` (member name -> loop), in the family's order."""
+    entries = [entry(f"test_{name}", index=i) for i, name in enumerate(loops)]
+    checks.check_family_character(family, family.character, entries,
+                                  {i: flatten(loop) for i, loop in enumerate(loops.values())})
+
+
 @pytest.mark.parametrize("exact, alike, fails", [
     ((), frozenset(), True),
     (("circle", "nudged"), frozenset(), False),  # both follow exact rules: nothing to change
@@ -169,13 +180,14 @@ def shifted(loop, dx):
 ])
 def test_members_closer_than_a_quarter_of_the_peak_are_named(exact, alike, fails):
     family = family_of(("circle", "nudged", "far"), exact, Character(alike=alike))
-    members = [(entry("test_circle"), flatten(circle())), (entry("test_nudged"), flatten(shifted(circle(), 0.19))),
-               (entry("test_far"), flatten(shifted(circle(), 0.41)))]
+    loops = {"circle": circle(), "nudged": shifted(circle(), 0.19), "far": shifted(circle(), 0.41)}
     if fails:
-        with pytest.raises(CatalogueCheckError, match=r"test_circle and test_nudged: never more than 0\.190000"):
-            checks.check_apart(family, family.character, members)
+        message = (r"^family test: 1 of its \d member pairs lie closer than 0\.200000, where at most 0 may;"
+                   r" the closest are test_circle and test_nudged, 0\.190000 apart$")
+        with pytest.raises(CatalogueCheckError, match=message):
+            check_family(family, loops)
     else:
-        checks.check_apart(family, family.character, members)
+        check_family(family, loops)
 
 
 def square(period=PERIOD):
@@ -190,24 +202,26 @@ def square(period=PERIOD):
     return loop
 
 
-def test_a_smooth_member_that_moves_smoothly_passes():
-    checks.check_smooth(entry(), flatten(circle()))
-    checks.check_smooth(entry(), flatten(square()))
+def jump_at(pip):
+    return with_value(pip, 0, 0.0)
 
 
-def test_a_smooth_member_may_not_jump():
-    loop = circle()
-    loop[100:] = shifted(loop[100:], 0.15)
-    loop[-20:] = [(round12(x - 0.15 * (k + 1) / 20), y, z) for k, (x, y, z) in enumerate(loop[-20:])]
-    with pytest.raises(CatalogueCheckError, match=r"test_circle: moves 0\.14\d+ from pip 99 to the next"):
+@pytest.mark.parametrize("loop, fragment", [
+    (circle(), None),
+    (square(), None),
+    (jump_at(40)(circle()), r"moves 0\.28\d+ from pip 39 to the next, more than the 0\.12 per pip"),
+    # A circle three steps short of a turn: the path jumps a little and bends where it meets its start.
+    (circle(PERIOD + 3)[:PERIOD], "turns a corner at its loop seam"),
+    # A half sine rises from 0 and falls back to it: it meets its start in a V.
+    ([(round12(0.5 * math.sin(math.pi * s / PERIOD)), 0.1, 0.0) for s in range(PERIOD)],
+     r"turns a corner at its loop seam, its velocity changing by 0\.01\d+ there, more than 2\.0 times its sharpest"
+     r" turn inside \(0\.0000"),
+], ids=["circle", "rest_to_rest_square", "jump", "short_of_a_turn", "v_at_seam"])
+def test_a_smooth_member_neither_jumps_nor_jerks_at_its_seam(loop, fragment):
+    if fragment is None:
         checks.check_smooth(entry(), flatten(loop))
-
-
-def test_a_smooth_member_may_not_turn_a_corner_at_its_seam():
-    # Half a circle there and the same half back: the point reverses at full speed at pip 0.
-    half = circle(2 * PERIOD)[:PERIOD // 2 + 1]
-    loop = half + half[-2:0:-1]
-    with pytest.raises(CatalogueCheckError, match="test_circle: turns a corner at its loop seam"):
+        return
+    with pytest.raises(CatalogueCheckError, match="^test_circle: " + fragment):
         checks.check_smooth(entry(), flatten(loop))
 
 
@@ -226,6 +240,8 @@ def test_promised_corners_are_counted(promised, fails):
     Character(smooth=frozenset({"circel"})),
     Character(corners={"circel": 4}),
     Character(alike=alike_pairs(("circle", "circel"))),
+    Character(distinct_groups=(DistinctGroup("group", ("circle", "circel"), 0.1),)),
+    Character(features=(Feature("circel", "the lift", 0.1, lambda entry, block: circle()),)),
 ])
 def test_a_character_names_only_members(character):
     with pytest.raises(CatalogueCheckError, match="family test: its character names circel"):
@@ -237,5 +253,38 @@ def test_the_groove_grids_are_exempt_from_their_played_excerpts():
     entries = entries_of("groove")
     blocks = dict(generate_family(groove))
     checks.check_character(entries, blocks)
-    with pytest.raises(CatalogueCheckError, match="groove_a_played and groove_a_grid"):
-        checks.check_apart(groove, Character(), [(e, blocks[e.index]) for e in entries])
+    stored = {e.member: blocks[e.index] for e in entries}
+    with pytest.raises(CatalogueCheckError, match="closest are groove_b_played and groove_b_grid"):
+        checks.check_distinct_group(checks.whole_family_group(groove, Character()), "groove", stored)
+
+
+# Four circles: a and b are alike, c and d lie at least 0.2 from every other.
+CIRCLES = {"a": circle(), "b": lifted(circle(), 0.01), "c": lifted(circle(), 0.2), "d": lifted(circle(), -0.2)}
+
+
+@pytest.mark.parametrize("share, exempt, fails", [
+    (0.0, frozenset(), True),
+    (0.1, frozenset(), True),  # one close pair of six is more than a tenth
+    (0.2, frozenset(), False),
+    (0.0, frozenset({frozenset({"a", "b"})}), False),
+])
+def test_a_distinct_group_allows_its_share_of_close_pairs(share, exempt, fails):
+    group = DistinctGroup("test group", tuple(CIRCLES), 0.1, share, exempt)
+    family = family_of(tuple(CIRCLES), character=Character(apart=False, distinct_groups=(group,)))
+    if not fails:
+        check_family(family, CIRCLES)
+        return
+    message = "^test group: 1 of its 6 member pairs lie closer than 0.100000, where at most 0 may;"
+    with pytest.raises(CatalogueCheckError, match=message + " the closest are test_a and test_b, 0.010000 apart$"):
+        check_family(family, CIRCLES)
+
+
+@pytest.mark.parametrize("lift, fails", [(0.05, True), (0.3, False)])
+def test_a_feature_must_move_the_member_by_its_limit(lift, fails):
+    feature = Feature("a", "the lift", 0.1, lambda entry, block: lifted(circle(), -lift))
+    family = family_of(("a",), character=Character(features=(feature,)))
+    if not fails:
+        check_family(family, {"a": circle()})
+        return
+    with pytest.raises(CatalogueCheckError, match="^test_a: the lift moves it by at most 0.050000, less than 0.100000$"):
+        check_family(family, {"a": circle()})

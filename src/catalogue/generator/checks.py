@@ -1,6 +1,7 @@
 """Checks of the generated samples before anything is written: the invariants of every stored block,
 the peak figures of every peak group the families declare, distinctness, what each family's character
-declares (members apart, smooth members smooth, promised corners there) and the reach of the bound 1.0.
+declares (members that look unlike one another, features that show, smooth members that move
+smoothly, promised corners there) and the reach of the bound 1.0.
 
 A block is an entry's samples already rounded and flattened: x, y, z of pip 0, then of pip 1, and so
 on, 3·`period_pips` doubles. Every failed check raises CatalogueCheckError naming the entry (or the
@@ -13,8 +14,10 @@ import math
 from array import array
 from typing import Dict, Iterable, List, Mapping, Sequence, Tuple
 
-from .family import Character, Family, PeakGroup
-from .measures import closeness, closer_than, corner_at_seam, corner_count, seam_turn, step, turn_beside_seam
+from .family import Character, DistinctGroup, Family, PeakGroup
+from .measures import (
+    SEAM_CORNER_RATIO, closeness, closer_than, corner_at_seam, corner_count, seam_turn, sharpest_inside_turn, step,
+)
 from .model import Entry, Loop, PeakFigure, Peaks, at_figure_digits, matches_figure
 from .shaping import round12
 from .table import FAMILIES
@@ -41,16 +44,18 @@ RANGE_END_MISSED = "{group}: the {end} peak on {axis} is {peak!r} (from {name}),
 PEAK_OUTSIDE_RANGE = "{name}: peak {peak!r} on {axis} lies outside the range {low}-{high} of {group}"
 BOUND_NEVER_REACHED = "no entry reaches the bound 1.0 on any axis"
 DUPLICATE_SAMPLES = "{name}: its samples are identical to those of {other}"
-MEMBERS_TOO_CLOSE = (
-    "{name} and {other}: never more than {closeness:.6f} apart, closer than a quarter of the family's peak {peak}"
+TOO_MANY_CLOSE_PAIRS = (
+    "{group}: {close} of its {pairs} member pairs lie closer than {limit:.6f}, where at most {allowed} may;"
+    " the closest are {name} and {other}, {distance:.6f} apart"
 )
+FEATURE_HIDDEN = "{name}: {feature} moves it by at most {distance:.6f}, less than {limit:.6f}"
 SMOOTH_MEMBER_JUMPS = (
     "{name}: moves {length:.6f} from pip {pip} to the next, more than the {limit} per pip that its smooth"
     " motion allows"
 )
 SMOOTH_MEMBER_SEAM_CORNER = (
-    "{name}: turns a corner at its loop seam, its velocity changing by {seam:.9f} there against {beside:.9f}"
-    " beside it, though its motion is smooth"
+    "{name}: turns a corner at its loop seam, its velocity changing by {seam:.9f} there, more than {ratio} times"
+    " its sharpest turn inside ({inside:.9f}), though its motion is smooth"
 )
 CHARACTER_NAMES_NO_MEMBER = "family {family}: its character names {member}, which is none of its members"
 PROMISED_CORNERS_MISSING = "{name}: turns {found} corner(s), fewer than the {promised} its label promises"
@@ -197,20 +202,35 @@ def family_peak(family: Family) -> float:
     return max(family.peaks.axis(axis).highest() for axis in range(3))
 
 
-def check_apart(family: Family, character: Character, members: Sequence[Tuple[Entry, Block]]) -> None:
-    """No two members closer than a quarter of the family's peak, but the alike pairs and pairs of two
-    members that follow exact rules."""
-    peak = family_peak(family)
-    limit = APART_SHARE_OF_PEAK * peak
-    for i, (entry, block) in enumerate(members):
-        for other, other_block in members[i + 1:]:
-            if entry.member in family.exact and other.member in family.exact:
+def whole_family_group(family: Family, character: Character) -> DistinctGroup:
+    """A family whose members are apart as one group: no pair closer than a quarter of its peak, but
+    its alike pairs and the pairs of two members that follow exact rules, which no authoring moves."""
+    names = tuple(member.name for member in family.members)
+    exact = [name for name in names if name in family.exact]
+    both_exact = frozenset(frozenset((a, b)) for i, a in enumerate(exact) for b in exact[i + 1:])
+    return DistinctGroup(f"family {family.prefix}", names, APART_SHARE_OF_PEAK * family_peak(family),
+                         exempt=character.alike | both_exact)
+
+
+def check_distinct_group(group: DistinctGroup, prefix: str, blocks: Mapping[str, Block]) -> None:
+    """No more than the group's share of its member pairs lie closer than its limit (exempt pairs aside)."""
+    pairs = close = 0
+    closest: Tuple[float, str, str] = (math.inf, "", "")
+    for i, member in enumerate(group.members):
+        for other in group.members[i + 1:]:
+            if frozenset((member, other)) in group.exempt:
                 continue
-            if frozenset((entry.member, other.member)) in character.alike:
-                continue
-            if closer_than(block, other_block, limit):
-                raise CatalogueCheckError(MEMBERS_TOO_CLOSE.format(
-                    name=entry.name, other=other.name, closeness=closeness(block, other_block), peak=peak))
+            pairs += 1
+            a, b = blocks[member], blocks[other]
+            if closer_than(a, b, group.limit):
+                close += 1
+                closest = min(closest, (closeness(a, b), member, other))
+    allowed = math.floor(group.close_share * pairs)
+    if close > allowed:
+        distance, member, other = closest
+        raise CatalogueCheckError(TOO_MANY_CLOSE_PAIRS.format(
+            group=group.label, close=close, pairs=pairs, limit=group.limit, allowed=allowed,
+            name=f"{prefix}_{member}", other=f"{prefix}_{other}", distance=distance))
 
 
 def check_smooth(entry: Entry, block: Block) -> None:
@@ -222,7 +242,7 @@ def check_smooth(entry: Entry, block: Block) -> None:
                 name=entry.name, length=length, pip=pip, limit=SMOOTH_STEP_LIMIT))
     if corner_at_seam(block):
         raise CatalogueCheckError(SMOOTH_MEMBER_SEAM_CORNER.format(
-            name=entry.name, seam=seam_turn(block), beside=turn_beside_seam(block)))
+            name=entry.name, seam=seam_turn(block), ratio=SEAM_CORNER_RATIO, inside=sharpest_inside_turn(block)))
 
 
 def check_corners(entry: Entry, block: Block, promised: int) -> None:
@@ -234,30 +254,45 @@ def check_corners(entry: Entry, block: Block, promised: int) -> None:
 def check_character_names(family: Family, character: Character) -> None:
     names = {member.name for member in family.members}
     declared = set(character.smooth) | set(character.corners) | {name for pair in character.alike for name in pair}
+    declared |= {name for group in character.distinct_groups for name in group.members}
+    declared |= {feature.member for feature in character.features}
     unknown = sorted(declared - names)
     if unknown:
         raise CatalogueCheckError(CHARACTER_NAMES_NO_MEMBER.format(family=family.prefix, member=unknown[0]))
 
 
+def check_family_character(family: Family, character: Character, entries: Sequence[Entry],
+                           blocks: Mapping[int, Block]) -> None:
+    """What one family's character declares, over its members' stored blocks."""
+    check_character_names(family, character)
+    by_member = {entry.member: (entry, blocks[entry.index]) for entry in entries}
+    for entry, block in by_member.values():
+        if entry.member in character.smooth:
+            check_smooth(entry, block)
+        if entry.member in character.corners:
+            check_corners(entry, block, character.corners[entry.member])
+    for feature in character.features:
+        entry, block = by_member[feature.member]
+        without = flatten(feature.without(entry, block))
+        if closer_than(block, without, feature.limit):
+            raise CatalogueCheckError(FEATURE_HIDDEN.format(
+                name=entry.name, feature=feature.name, distance=closeness(block, without), limit=feature.limit))
+    stored = {member: block for member, (_, block) in by_member.items()}
+    groups = ((whole_family_group(family, character),) if character.apart else ()) + character.distinct_groups
+    for group in groups:
+        check_distinct_group(group, family.prefix, stored)
+
+
 def check_character(entries: Sequence[Entry], blocks: Mapping[int, Block]) -> None:
-    """What each family's character declares: its members apart, its smooth members smooth and its
-    promised corners turned."""
+    """What each family's character declares: its members apart, its features showing, its smooth
+    members smooth and its promised corners turned. The entries hold whole families."""
     by_family: Dict[str, List[Entry]] = {}
     for entry in entries:
         by_family.setdefault(entry.family, []).append(entry)
     for prefix, members in by_family.items():
         family = FAMILIES[prefix]
-        character = family.character
-        if character is None:
-            continue
-        check_character_names(family, character)
-        for entry in members:
-            if entry.member in character.smooth:
-                check_smooth(entry, blocks[entry.index])
-            if entry.member in character.corners:
-                check_corners(entry, blocks[entry.index], character.corners[entry.member])
-        if character.apart:
-            check_apart(family, character, [(entry, blocks[entry.index]) for entry in members])
+        if family.character is not None:
+            check_family_character(family, family.character, members, blocks)
 
 
 def check_catalogue(entries: Sequence[Entry], blocks: Mapping[int, Block], whole_store: bool) -> None:

@@ -46,12 +46,43 @@ class PeakGroup:
 
 
 @dataclass(frozen=True)
+class DistinctGroup:
+    """Members that must look unlike one another: of their pairs, at most the share `close_share` may
+    lie closer than `limit` (the largest |a - b| over every pip and axis, the shorter loop wrapped).
+    The pairs in `exempt` are not counted: one of them is the other with a part removed or quantised."""
+
+    label: str  # how the checks name the group: "family wave", "beat motion bounce"
+    members: Tuple[str, ...]
+    limit: float
+    close_share: float = 0.0
+    exempt: FrozenSet[FrozenSet[str]] = frozenset()
+
+
+# A member's loop without one of its features, scaled on each axis as the member's stored block is.
+WithoutFeature = Callable[[Entry, Sequence[float]], Loop]
+
+
+@dataclass(frozen=True)
+class Feature:
+    """Something a member's label promises that must show in its motion: the member's loop lies at
+    least `limit` away from the loop it would have without it."""
+
+    member: str
+    name: str  # as the checks name it: "the clave", "the hat trills"
+    limit: float
+    without: WithoutFeature
+
+
+@dataclass(frozen=True)
 class Character:
     """What the checks hold a family's members to besides their figures.
 
     - apart: no two members lie closer than a quarter of the family's peak, except the `alike`
       pairs, whose names define one as the other with a part removed or quantised, and pairs of
       members that both follow exact rules;
+    - distinct_groups: further groups of members that must look unlike one another, each with a
+      limit and a share of close pairs of its own (the studies of one `beat` motion);
+    - features: what members must show of what their labels promise;
     - smooth: the members whose descriptions promise smooth, rounded, continuous or gliding motion,
       which move at most 0.12 per pip and turn no corner at their loop seam;
     - corners: the members whose labels promise corners, with how many they turn at least.
@@ -59,6 +90,8 @@ class Character:
 
     apart: bool = True
     alike: FrozenSet[FrozenSet[str]] = frozenset()
+    distinct_groups: Tuple[DistinctGroup, ...] = ()
+    features: Tuple[Feature, ...] = ()
     smooth: FrozenSet[str] = frozenset()
     corners: Mapping[str, int] = field(default_factory=dict)
 

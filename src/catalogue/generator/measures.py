@@ -1,4 +1,4 @@
-"""How far apart two stored loops are, how far one moves per pip and where it turns a corner: the
+"""How far apart two stored loops are, how far one moves per pip, how sharply and where it turns: the
 measures behind the checks that members tell themselves apart and that smooth members move smoothly.
 
 A block is an entry's samples flattened, x, y, z of pip 0, then of pip 1, and so on.
@@ -37,12 +37,13 @@ def largest_step(block: Block) -> float:
     return max(step(block, pip) for pip in range(len(block) // 3))
 
 
-# A corner is a change of velocity that the pips beside it do not share: a loop turns a corner at its
-# seam when its velocity changes across the seam by more than CORNER_RATIO times as much as at the
-# pips on either side. A smooth loop changes velocity gradually, so its turn at the seam is close to
-# its turns beside it, whatever its speed; the change that marks a corner must also exceed
-# TURN_NOISE, far above the rounding to 12 decimals and far below anything one could see.
-CORNER_RATIO = 2.0
+# A loop turns a corner at its seam when its velocity changes there more than SEAM_CORNER_RATIO
+# times as much as anywhere inside the loop: where it repeats, it would visibly jerk. The seam is
+# held to the loop's own character rather than to its neighbours, because a loop built around its
+# downbeat may turn most sharply at pip 0, where most of its parts land, a little more sharply than
+# at any other onset, and still close smoothly. The change must also exceed TURN_NOISE, far above the
+# rounding to 12 decimals and far below anything one could see, so that a loop at rest has no corner.
+SEAM_CORNER_RATIO = 2.0
 TURN_NOISE = 1e-9
 
 
@@ -62,14 +63,14 @@ def seam_turn(block: Block) -> float:
     return max(turn(block, len(block) // 3 - 1), turn(block, 0))
 
 
-def turn_beside_seam(block: Block) -> float:
-    """The larger change of velocity one pip further from the seam on either side."""
-    return max(turn(block, len(block) // 3 - 2), turn(block, 1))
+def sharpest_inside_turn(block: Block) -> float:
+    """The sharpest turn at any pip whose steps stay inside the loop (pips 1 to P - 2)."""
+    return max((turn(block, pip) for pip in range(1, len(block) // 3 - 1)), default=0.0)
 
 
 def corner_at_seam(block: Block) -> bool:
     """Whether the loop's velocity breaks where its last pip leads back to pip 0."""
-    return seam_turn(block) > CORNER_RATIO * turn_beside_seam(block) + TURN_NOISE
+    return seam_turn(block) > SEAM_CORNER_RATIO * sharpest_inside_turn(block) + TURN_NOISE
 
 
 # A path turns a corner where the way it comes in and the way it goes out, each taken over a stretch
@@ -108,3 +109,4 @@ def corner_count(block: Block) -> int:
     if all(sharp):  # a path that turns sharply everywhere, a circle smaller than the reach, has no corner
         return 0
     return sum(1 for pip in range(len(sharp)) if sharp[pip] and not sharp[pip - 1])
+

@@ -12,11 +12,12 @@ from __future__ import annotations
 
 from typing import Dict, List, Tuple
 
-from ...family import Family, Member, PeakGroup
+from ...family import Character, Family, Member, PeakGroup
 from ...model import Entry, Loop, Peaks
 from ...shaping import Gesture, gesture_sum
+from .character import distinct_groups, features, smooth_members
 from .fitting import fit_motion
-from .motions import MOTION_BY_KEY, MOTIONS, Drums, Motion, drums_of
+from .motions import MOTION_BY_KEY, MOTIONS, Drums, Motion, drums_of, study_loop
 from .scores import SCORE_BY_STYLE, SCORES, Score
 
 EM_DASH = "\N{EM DASH}"
@@ -101,10 +102,6 @@ def four_floor_step(entry: Entry) -> Loop:
 # ---------------------------------------------------------------------------------------------
 # The authored studies.
 
-def _flattened(loop: Loop) -> Loop:
-    return [(x, y, 0.0) for x, y, _ in loop]
-
-
 def generate(entries: List[Entry]) -> List[Loop]:
     """One raw loop per `beat` entry, in the order given, each fitted with its motion's other studies."""
     drums: Dict[str, Drums] = {}
@@ -115,8 +112,7 @@ def generate(entries: List[Entry]) -> List[Loop]:
         by_motion.setdefault(motion, []).append(position)
         if style not in drums:
             drums[style] = drums_of(SCORE_BY_STYLE[style])
-        loop = MOTION_BY_KEY[motion].move(drums[style])
-        loops.append(_flattened(loop) if entry.dimensions == 2 else loop)
+        loops.append(study_loop(MOTION_BY_KEY[motion], drums[style], entry.dimensions))
     for motion, positions in by_motion.items():
         fitted = fit_motion([entries[i] for i in positions], [loops[i] for i in positions], MOTION_BY_KEY[motion].peaks)
         for i, loop in zip(positions, fitted):
@@ -131,4 +127,6 @@ FAMILY = Family(
     exact={"four_floor_bounce": four_floor_bounce, "four_floor_step": four_floor_step},
     authored=generate,
     member_groups=MOTION_GROUPS,
+    # The studies are apart within each motion, as the character's groups say, not across the family.
+    character=Character(apart=False, distinct_groups=distinct_groups(), features=features(), smooth=smooth_members()),
 )

@@ -7,7 +7,9 @@ parts, if only faintly, so two scores that differ anywhere move differently.
 
 Event gestures are sums of bumps; the orbital and path motions run on a phase that accumulates an
 event-weighted speed, so that the figure hurries through busy passages and still closes after a
-whole number of turns.
+whole number of turns. Many motions let several parts take turns on alternating sides, onset by
+onset, and hear a roll or a trill louder than a groove stroke: one stroke more or less then changes
+how the rest of the loop swings, which is what tells two scores of the same kind apart.
 """
 
 from __future__ import annotations
@@ -15,7 +17,7 @@ from __future__ import annotations
 import math
 from dataclasses import dataclass
 from types import MappingProxyType
-from typing import Callable, List, Mapping, Optional, Tuple
+from typing import Callable, Mapping, Optional, Tuple
 
 from ...model import Loop, Peaks
 from .notation import BAR
@@ -25,16 +27,21 @@ from .signals import (
     Signal,
     add_bumps,
     add_rings,
-    add_tremors,
     alternating,
     bumps,
     by_velocity,
+    combined,
     cues_of,
     delayed,
     grouped,
+    louder,
     merged,
     offset,
+    rolls,
+    rolls_louder,
     scaled,
+    sides,
+    swing_phase,
     uniform_phase,
     weighted_phase,
     zeros,
@@ -61,10 +68,6 @@ class Drums:
         """Two-bar phrases in the loop, at least one."""
         return max(1, self.period // (2 * BAR))
 
-    def upper(self) -> Cues:
-        """Hats, shakers and the other percussion together."""
-        return merged(self.hats, self.perc)
-
     def low_end(self) -> Cues:
         """The bass line, or the kick where a score has no bass."""
         return self.bass if self.bass else self.kick
@@ -78,15 +81,18 @@ def _loop(x: Signal, y: Signal, z: Signal) -> Loop:
     return list(zip(x, y, z))
 
 
-def _steps(*parts: Cues) -> List[Tuple[float, float]]:
-    """Onsets of the given parts, simultaneous strokes as one, with alternating side: (time, ±velocity)."""
-    return [(t, v * (1.0 if i % 2 == 0 else -1.0)) for i, (t, v) in enumerate(grouped(*parts))]
+# How much a stroke of each part weighs in how busy a score sounds: kick, snare, hats, percussion, bass.
+DENSITY_SHARES = (1.0, 0.9, 0.35, 0.6, 0.5)
+# The same for the paths that hurry through a passage: they hear its percussion and bass the most.
+PATH_SHARES = (1.0, 0.9, 0.5, 1.5, 0.8)
 
 
-def _density(d: Drums, half_width: float) -> Signal:
-    """How busy the score is around each pip: every stroke of every part as a soft bump."""
+def _density(d: Drums, half_width: float, shares: Tuple[float, ...] = DENSITY_SHARES) -> Signal:
+    """How busy the score is around each pip: every stroke of every part as a soft bump, weighted by
+    its part's share, a roll's strokes counting three times."""
     signal = zeros(d.period)
-    for part, share in ((d.kick, 1.0), (d.snare, 0.9), (d.hats, 0.35), (d.perc, 0.6), (d.bass, 0.5)):
+    hats = rolls_louder(d.hats, d.period, 3.0)
+    for part, share in zip((d.kick, d.snare, hats, d.perc, d.bass), shares):
         add_bumps(signal, by_velocity(part, share), half_width, half_width)
     return signal
 
@@ -106,15 +112,16 @@ def _bass_excursions(d: Drums, scale: float, lift_by_pitch: bool) -> Signal:
 
 
 def bounce(d: Drums) -> Loop:
-    """Kick-led bounce: every kick lifts the point with a quick rise and a longer fall; the backbeat
-    and the percussion nudge it sideways, the hats tap in depth and bass notes deepen the stroke.
-    For the bare pulse the kick term is the bare-pulse rule itself: (0, 0.55, 0) per kick, 6.4 up, 29.44 down."""
+    """Kick-led bounce: every kick lifts the point with a quick rise and a longer fall and bass notes
+    deepen the stroke. The backbeat, the percussion, the bass and any hat roll take turns as side
+    accents, so each score swings its own way; the hats tap in depth and a roll hops on the lift."""
     p = d.period
     y = bumps(p, by_velocity(d.kick, 0.55), 6.4, 29.44)
     add_bumps(y, by_velocity(d.bass, 0.12), 8.0, 40.0)
     add_bumps(y, by_velocity(d.snare, 0.08), 4.0, 20.0)
-    x = bumps(p, alternating(d.snare, 0.3), 4.0, 24.0)
-    add_bumps(x, alternating(d.perc, 0.12), 3.0, 16.0)
+    add_bumps(y, by_velocity(rolls(d.hats, p), 0.25), 2.0, 6.0)
+    accents = sides(louder(d.snare, 0.3), louder(d.perc, 0.22), louder(d.bass, 0.14), louder(rolls(d.hats, p), 0.3))
+    x = bumps(p, accents, 4.0, 24.0)
     add_bumps(x, alternating(d.kick, 0.04), 6.4, 29.44)
     z = bumps(p, alternating(d.hats, 0.05), 2.0, 10.0)
     add_bumps(z, by_velocity(d.perc, 0.03), 3.0, 12.0)
@@ -124,7 +131,8 @@ def bounce(d: Drums) -> Loop:
 
 def step(d: Drums) -> Loop:
     """Snare side-step: kick and snare onsets take turns to step left and right; kicks sink, snares
-    lean into depth; hats, percussion and bass colour the steps."""
+    lean into depth. Percussion strokes and hat rolls hop the point up between the steps, bass notes
+    sink it by pitch and the hats colour the steps."""
     p = d.period
     x = zeros(p)
     y = zeros(p)
@@ -138,23 +146,31 @@ def step(d: Drums) -> Loop:
         add_bumps(y, [(t, -v * (0.22 if kick else 0.12))], rise, fall)
         add_bumps(z, [(t, v * (0.15 if snare else -0.03))], rise, fall)
     add_bumps(y, by_velocity(d.hats, -0.05), 2.0, 10.0)
-    add_bumps(y, by_velocity(d.bass, -0.1), 8.0, 32.0)
+    add_bumps(x, alternating(rolls_louder(d.hats, p, 2.5), 0.13), 2.0, 8.0)
+    add_bumps(y, by_velocity(d.perc, 0.36), 3.0, 16.0)
+    add_bumps(y, by_velocity(rolls(d.hats, p), 0.3), 2.0, 6.0)
+    add_bumps(y, [(e.time, -0.1 * e.velocity * (1.0 + e.pitch / 12.0)) for e in d.bass], 8.0, 32.0)
+    for e in d.bass:  # the weight leans toward the bass: right for high notes, left for low ones
+        add_bumps(x, [(e.time, 0.2 * e.velocity * (e.pitch - 5.0) / 7.0)], 8.0, max(24.0, float(e.length) + 8.0))
     add_bumps(z, alternating(d.perc, 0.05), 3.0, 16.0)
     return _loop(x, y, z)
 
 
 def orbit(d: Drums) -> Loop:
-    """Percussion orbit: one turn per bar whose speed follows the hats and percussion, whose radius
-    swells at kicks and snares and whose depth answers the percussion and the backbeat."""
+    """Percussion orbit: one turn per bar whose speed follows the hats and percussion (a roll races),
+    whose radius swells at kicks, snares, percussion and bass notes and whose depth answers the
+    percussion and the backbeat."""
     p = d.period
-    speed = offset(bumps(p, by_velocity(d.upper(), 1.0), 2.0, 14.0), 0.6)
+    speed = offset(bumps(p, by_velocity(rolls_louder(d.hats, p, 2.0), 1.0), 2.0, 14.0), 0.1)
+    add_bumps(speed, by_velocity(d.perc, 1.5), 2.0, 14.0)
     add_bumps(speed, by_velocity(d.kick, 0.4), 6.0, 30.0)
+    add_bumps(speed, by_velocity(d.bass, 0.6), 3.0, 20.0)
     phase = weighted_phase(speed, d.bars)
-    radius = offset(bumps(p, by_velocity(d.kick, 0.3), 6.0, 40.0), 1.0)
-    add_bumps(radius, by_velocity(d.snare, 0.2), 4.0, 30.0)
-    add_bumps(radius, by_velocity(d.bass, 0.2), 8.0, 40.0)
-    depth = bumps(p, alternating(d.perc, 0.5), 4.0, 28.0)
-    add_bumps(depth, by_velocity(d.snare, 0.3), 4.0, 28.0)
+    radius = offset(bumps(p, by_velocity(d.kick, 0.3), 6.0, 40.0), 0.6)
+    add_bumps(radius, by_velocity(d.snare, 0.25), 4.0, 30.0)
+    add_bumps(radius, by_velocity(d.perc, 0.4), 3.0, 24.0)
+    add_bumps(radius, [(e.time, 0.15 * e.velocity * (1.0 + e.pitch / 12.0)) for e in d.bass], 8.0, 40.0)
+    depth = bumps(p, sides(louder(d.snare, 0.35), louder(d.perc, 0.5), louder(d.bass, 0.3)), 4.0, 28.0)
     add_bumps(depth, by_velocity(d.kick, -0.15), 6.0, 36.0)
     x = [r * math.cos(a) for r, a in zip(radius, phase)]
     y = [r * math.sin(a) for r, a in zip(radius, phase)]
@@ -163,12 +179,16 @@ def orbit(d: Drums) -> Loop:
 
 def glide(d: Drums) -> Loop:
     """Bass-and-phrase glide: one unhurried figure per loop that speeds up where the score is busy,
-    with an excursion per bass note, upward for high notes and toward the viewer for long ones."""
+    with an excursion per bass note, upward for high notes and toward the viewer for long ones, and a
+    broad sway from side to side that the percussion strokes take in turn."""
     phase = weighted_phase(offset(_density(d, 48.0), 0.8), 1)
     lift = _bass_excursions(d, 0.35, lift_by_pitch=True)
     reach = _bass_excursions(d, 0.25, lift_by_pitch=False)
-    x = [0.6 * math.sin(a) + 0.2 * math.sin(2.0 * a) for a in phase]
+    sway = bumps(d.period, sides(d.perc, louder(d.bass, 0.6)), 12.0, 32.0)
+    x = [0.6 * math.sin(a) + 0.2 * math.sin(2.0 * a) + 0.4 * w for a, w in zip(phase, sway)]
     add_bumps(lift, by_velocity(d.snare, 0.08), 4.0, 28.0)
+    add_bumps(lift, by_velocity(d.perc, 0.2), 12.0, 32.0)
+    add_bumps(lift, by_velocity(rolls(d.hats, d.period), 0.11), 12.0, 32.0)  # a trill soars
     y = [0.3 * math.sin(2.0 * a) + l for a, l in zip(phase, lift)]
     z = [0.35 * math.cos(a) + r for a, r in zip(phase, reach)]
     return _loop(x, y, z)
@@ -176,28 +196,28 @@ def glide(d: Drums) -> Loop:
 
 def surge(d: Drums) -> Loop:
     """Forward surge: kicks thrust the point through depth, the bass carries the thrust on, snares
-    lift it, and hats and percussion flick it sideways."""
+    lift it, and hats and percussion take turns to flick it sideways (a roll flicks hardest)."""
     p = d.period
     z = bumps(p, by_velocity(d.kick, 0.6), 3.0, 40.0)
     add_bumps(z, by_velocity(d.bass, 0.2), 6.0, 40.0)
     add_bumps(z, by_velocity(d.snare, -0.1), 4.0, 24.0)
     y = bumps(p, by_velocity(d.snare, 0.35), 4.0, 30.0)
     add_bumps(y, by_velocity(d.kick, -0.08), 3.0, 40.0)
-    x = bumps(p, alternating(d.hats, 0.15), 2.0, 8.0)
-    add_bumps(x, alternating(d.perc, 0.08), 2.0, 12.0)
+    flicks = sides(louder(rolls_louder(d.hats, p, 2.0), 0.15), louder(d.perc, 0.25))
+    x = bumps(p, flicks, 2.0, 10.0)
     add_bumps(x, alternating(d.kick, 0.03), 3.0, 20.0)
     return _loop(x, y, z)
 
 
 def recoil(d: Drums) -> Loop:
     """Backbeat recoil: each snare pushes to one side, each kick presses down, and an eighth note
-    later a softer echo draws the point back in depth and toward the middle."""
+    later a softer echo draws the point back in depth and toward the middle. Percussion strokes and
+    hat rolls push too, in turn with the snares, so they decide which way each snare goes."""
     p = d.period
-    push = alternating(d.snare, 0.6)
+    push = sides(louder(d.snare, 0.6), louder(d.perc, 0.3), louder(rolls_louder(d.hats, p, 4.0), 0.075))
     x = bumps(p, push, 3.0, 28.0)
     add_bumps(x, delayed([(t, -0.3 * w) for t, w in push], 32.0, p), 12.0, 36.0)
     add_bumps(x, alternating(d.kick, 0.05), 4.0, 32.0)
-    add_bumps(x, alternating(d.perc, 0.12), 3.0, 16.0)
     y = bumps(p, by_velocity(d.kick, -0.3), 4.0, 32.0)
     add_bumps(y, by_velocity(d.snare, -0.05), 3.0, 28.0)
     add_bumps(y, alternating(d.hats, 0.05), 2.0, 8.0)
@@ -208,17 +228,21 @@ def recoil(d: Drums) -> Loop:
 
 
 def flutter(d: Drums) -> Loop:
-    """Upper-percussion flutter: a wide arc paced by kicks and snares, with a quick shiver on every
-    hat and shaker stroke and a softer one on the other percussion."""
+    """Upper-percussion flutter: a wide arc from side to side that arrives at a side on every kick
+    and snare onset and sweeps across between them, widened by loud hits and by the bass. Every hat
+    and shaker stroke sets off a quick shiver (a trill shivers hardest) and the other percussion a
+    slower one with a lift; a shiver starts at its stroke and dies away."""
     p = d.period
-    pace = offset(bumps(p, by_velocity(merged(d.kick, d.snare), 1.0), 6.0, 36.0), 0.5)
-    add_bumps(pace, by_velocity(d.bass, 0.3), 8.0, 40.0)
-    phase = weighted_phase(pace, d.phrases)
-    shiver_y = add_tremors(zeros(p), alternating(d.hats, 0.1), 8.0, 10.0)
-    add_tremors(shiver_y, alternating(d.perc, 0.06), 12.0, 12.0)
-    shiver_z = add_tremors(zeros(p), by_velocity(d.hats, 0.12), 6.0, 8.0)
-    add_tremors(shiver_z, by_velocity(d.perc, 0.08), 10.0, 10.0)
-    x = [0.5 * math.sin(a) for a in phase]
+    phase = swing_phase([t for t, _ in grouped(d.kick, d.snare)], p)
+    width = offset(bumps(p, by_velocity(merged(d.kick, d.snare), 0.1), 8.0, 40.0), 0.5)
+    add_bumps(width, by_velocity(d.bass, 0.25), 8.0, 40.0)
+    hats = rolls_louder(d.hats, p, 2.5)
+    shiver_y = add_rings(zeros(p), alternating(hats, 0.2), 8.0, 16.0)
+    add_rings(shiver_y, alternating(d.perc, 0.3), 12.0, 24.0)
+    add_bumps(shiver_y, by_velocity(d.perc, 0.12), 4.0, 20.0)
+    shiver_z = add_rings(zeros(p), by_velocity(hats, 0.2), 6.0, 12.0)
+    add_rings(shiver_z, by_velocity(d.perc, 0.25), 10.0, 20.0)
+    x = [w * math.cos(a) for w, a in zip(width, phase)]
     y = [-0.25 * math.cos(2.0 * a) + s for a, s in zip(phase, shiver_y)]
     z = [0.12 * math.cos(a) + s for a, s in zip(phase, shiver_z)]
     return _loop(x, y, z)
@@ -226,13 +250,14 @@ def flutter(d: Drums) -> Loop:
 
 def dive(d: Drums) -> Loop:
     """Bass-led dive: each bass note plunges the point back in depth for as long as it sounds, while
-    kick and snare onsets swing it from side to side as a counterweight."""
+    the onsets of kick, snare and percussion swing it from side to side in turn as a counterweight
+    and hat rolls shake it."""
     p = d.period
     z = scaled(_bass_excursions(d, 0.7, lift_by_pitch=False), -1.0)
     add_bumps(z, by_velocity(d.kick, -0.15), 16.0, 64.0)
-    x = bumps(p, _steps(d.kick, d.snare), 6.0, 30.0)
-    add_bumps(x, alternating(d.perc, 0.25), 3.0, 16.0)
-    x = scaled(x, 0.3)
+    counterweight = bumps(p, sides(d.kick, d.snare, louder(d.perc, 0.8)), 6.0, 30.0)
+    add_bumps(counterweight, alternating(rolls(d.hats, p), 1.2), 2.0, 8.0)  # a roll shakes it
+    x = scaled(counterweight, 0.3)
     y = bumps(p, by_velocity(d.snare, 0.1), 4.0, 28.0)
     add_bumps(y, by_velocity(d.kick, -0.05), 6.0, 30.0)
     add_bumps(y, alternating(d.hats, 0.02), 2.0, 8.0)
@@ -241,15 +266,18 @@ def dive(d: Drums) -> Loop:
 
 def pendulum(d: Drums) -> Loop:
     """Weighted pendulum: a bob on a string swings once per bar; kicks and snares widen its swing and
-    hurry it, and the hats and percussion shake the plane of the swing."""
+    hurry it, the bass, the percussion and the hats hurry it too, and the hats and percussion take
+    turns to shake the plane of the swing."""
     p = d.period
     hits = merged(d.kick, d.snare)
-    speed = offset(bumps(p, by_velocity(hits, 0.8), 8.0, 40.0), 1.0)
-    add_bumps(speed, by_velocity(d.bass, 0.3), 8.0, 40.0)
+    speed = offset(bumps(p, by_velocity(hits, 0.8), 8.0, 40.0), 0.4)
+    add_bumps(speed, by_velocity(d.bass, 0.4), 8.0, 40.0)
+    add_bumps(speed, by_velocity(d.perc, 0.5), 4.0, 20.0)
+    add_bumps(speed, by_velocity(rolls_louder(d.hats, p, 3.0), 0.25), 2.0, 12.0)
     phase = weighted_phase(speed, d.bars)
     swing_width = offset(bumps(p, by_velocity(hits, 0.25), 16.0, 64.0), 0.7)
     add_bumps(swing_width, by_velocity(d.bass, 0.15), 16.0, 64.0)
-    plane = bumps(p, alternating(d.upper(), 0.08), 3.0, 16.0)
+    plane = bumps(p, sides(louder(d.hats, 0.12), louder(d.perc, 0.3)), 3.0, 16.0)
     # The loop starts at a turning point, where a push on a swing goes in; the downbeat is the push.
     angles = [w * math.cos(a) for w, a in zip(swing_width, phase)]
     x = [math.sin(angle) for angle in angles]
@@ -259,14 +287,17 @@ def pendulum(d: Drums) -> Loop:
 
 
 def figure8(d: Drums) -> Loop:
-    """Woven figure eight: one eight per bar, its lobes swelling at kicks; the path passes over itself
-    in depth at the crossing, and snares lift the crossing."""
+    """Woven figure eight: one eight per bar that hurries through the busy passages, its lobes
+    swelling at kicks, percussion and bass notes; the path passes over itself in depth at the
+    crossing, snares lift the crossing and the percussion and hats take turns to weave it in depth."""
     p = d.period
-    phase = weighted_phase(offset(_density(d, 20.0), 1.0), d.bars)
+    phase = weighted_phase(offset(_density(d, 16.0, PATH_SHARES), 0.2), d.bars)
     size = offset(bumps(p, by_velocity(d.kick, 0.35), 6.0, 48.0), 1.0)
     add_bumps(size, by_velocity(d.bass, 0.08), 8.0, 40.0)
+    add_bumps(size, by_velocity(d.perc, 0.5), 4.0, 32.0)
     lift = bumps(p, by_velocity(d.snare, 0.3), 4.0, 28.0)
     weave = bumps(p, by_velocity(d.snare, 0.2), 4.0, 28.0)
+    add_bumps(weave, sides(louder(d.perc, 0.25), louder(d.hats, 0.06)), 3.0, 16.0)
     x = [r * math.sin(a) for r, a in zip(size, phase)]
     y = [r * math.sin(a) * math.cos(a) + l for r, a, l in zip(size, phase, lift)]
     z = [0.3 * math.cos(a) + w for a, w in zip(phase, weave)]
@@ -275,10 +306,12 @@ def figure8(d: Drums) -> Loop:
 
 def box(d: Drums) -> Loop:
     """Rounded corner tour: a phase that runs fast at onsets and dwells between them carries the
-    point around a square with softened corners; kicks and snares rock it in depth."""
+    point around a square with softened corners; kicks and snares rock it in depth, the percussion
+    and the bass take turns to tilt it forward and back and the hats shimmer it."""
     p = d.period
-    pace = offset(bumps(p, by_velocity(merged(d.kick, d.snare, d.perc, d.bass), 1.0), 3.0, 24.0), 0.4)
-    add_bumps(pace, by_velocity(d.hats, 0.3), 2.0, 12.0)
+    pace = offset(bumps(p, by_velocity(merged(d.kick, d.snare, d.bass), 1.0), 3.0, 24.0), 0.15)
+    add_bumps(pace, by_velocity(d.perc, 1.5), 3.0, 24.0)
+    add_bumps(pace, by_velocity(rolls_louder(d.hats, p, 3.0), 0.3), 2.0, 12.0)
     phase = weighted_phase(pace, d.phrases)
     x: Signal = []
     y: Signal = []
@@ -290,22 +323,27 @@ def box(d: Drums) -> Loop:
         y.append(s / squareness)
     z = bumps(p, by_velocity(d.kick, 0.3), 6.0, 40.0)
     add_bumps(z, by_velocity(d.snare, -0.3), 4.0, 32.0)
-    add_bumps(z, alternating(d.hats, 0.05), 2.0, 10.0)
+    add_bumps(z, sides(louder(d.perc, 0.45), louder(d.bass, 0.2)), 6.0, 24.0)
+    add_bumps(z, alternating(d.hats, 0.1), 3.0, 12.0)
     return _loop(x, y, z)
 
 
 def corkscrew(d: Drums) -> Loop:
     """Closed corkscrew: two turns around the axis while one depth wave carries the point forward
-    and back; the hats and percussion widen the turns, kicks hurry them."""
+    and back; the hats and percussion widen the turns and hurry them, kicks and bass notes hurry
+    them too, the wave surges with the bass, and snares and percussion push it in turn."""
     p = d.period
-    pace = offset(bumps(p, by_velocity(d.kick, 0.4), 6.0, 40.0), 1.0)
-    add_bumps(pace, by_velocity(d.bass, 0.2), 8.0, 40.0)
+    pace = offset(bumps(p, by_velocity(d.kick, 0.4), 6.0, 40.0), 0.3)
+    add_bumps(pace, by_velocity(d.bass, 0.4), 8.0, 40.0)
+    add_bumps(pace, by_velocity(d.perc, 0.2), 3.0, 20.0)
+    add_bumps(pace, by_velocity(rolls_louder(d.hats, p, 3.0), 0.6), 2.0, 12.0)
     phase = weighted_phase(pace, 2)
-    radius = offset(bumps(p, by_velocity(d.upper(), 0.4), 3.0, 20.0), 1.0)
+    radius = offset(bumps(p, by_velocity(rolls_louder(d.hats, p, 2.0), 0.1), 3.0, 20.0), 0.8)
+    add_bumps(radius, by_velocity(d.perc, 0.6), 3.0, 24.0)
     add_bumps(radius, by_velocity(d.kick, 0.1), 6.0, 40.0)
-    depth = uniform_phase(p, 1)
     add_bumps(radius, by_velocity(d.snare, 0.1), 4.0, 28.0)
-    push = bumps(p, by_velocity(d.snare, 0.25), 4.0, 28.0)
+    depth = weighted_phase(offset(bumps(p, by_velocity(d.low_end(), 1.0), 12.0, 48.0), 0.5), 1)
+    push = bumps(p, sides(louder(d.snare, 0.25), louder(d.perc, 0.3), louder(d.hats, 0.04)), 4.0, 28.0)
     x = [r * math.cos(a) for r, a in zip(radius, phase)]
     y = [r * math.sin(a) for r, a in zip(radius, phase)]
     z = [math.sin(w) + q for w, q in zip(depth, push)]
@@ -314,14 +352,17 @@ def corkscrew(d: Drums) -> Loop:
 
 def spiral(d: Drums) -> Loop:
     """Breathing spiral: two turns whose radius closes in toward the loop seam and opens out at its
-    middle, so both ends meet; kicks and snares make it breathe, percussion tilts it."""
+    middle, so both ends meet; the turns hurry through the busy passages, kicks, snares, bass notes
+    and percussion make it breathe, and the percussion and the bass take turns to tilt it."""
     p = d.period
-    phase = weighted_phase(offset(_density(d, 24.0), 1.0), 2)
+    phase = weighted_phase(offset(_density(d, 24.0, PATH_SHARES), 0.25), 2)
     loop_angle = uniform_phase(p, 1)
     breath = bumps(p, by_velocity(d.kick, 0.15), 8.0, 40.0)
     add_bumps(breath, by_velocity(d.snare, 0.25), 8.0, 40.0)
+    add_bumps(breath, by_velocity(d.perc, 0.3), 8.0, 32.0)
+    add_bumps(breath, by_velocity(d.bass, 0.1), 8.0, 40.0)
     radius = [0.35 + 0.65 * (0.5 - 0.5 * math.cos(w)) + b for w, b in zip(loop_angle, breath)]
-    tilt = bumps(p, alternating(d.perc, 0.1), 4.0, 24.0)
+    tilt = bumps(p, sides(louder(d.perc, 0.4), louder(d.bass, 0.3), louder(d.hats, 0.05)), 8.0, 24.0)
     x = [r * math.cos(a) for r, a in zip(radius, phase)]
     y = [r * math.sin(a) for r, a in zip(radius, phase)]
     z = [0.3 * math.sin(w) + t for w, t in zip(loop_angle, tilt)]
@@ -329,11 +370,14 @@ def spiral(d: Drums) -> Loop:
 
 
 def slalom(d: Drums) -> Loop:
-    """Drum slalom: one S of lateral travel per bar; kicks lift the point, snares cut back against
-    the direction of travel, and depth swings the opposite way to the turns."""
+    """Drum slalom: one S of lateral travel per bar, hurried by kicks, bass notes, percussion and hat
+    rolls; kicks lift the point, snares cut back against the direction of travel, and depth swings
+    the opposite way to the turns while the percussion, the bass and the hats take turns to rock it."""
     p = d.period
-    pace = offset(bumps(p, by_velocity(d.kick, 0.6), 6.0, 30.0), 1.0)
+    pace = offset(bumps(p, by_velocity(d.kick, 0.6), 6.0, 30.0), 0.5)
     add_bumps(pace, by_velocity(d.bass, 0.35), 8.0, 40.0)
+    add_bumps(pace, by_velocity(d.perc, 0.6), 3.0, 20.0)
+    add_bumps(pace, by_velocity(rolls(d.hats, p), 1.0), 2.0, 12.0)
     phase = weighted_phase(pace, d.bars)
     cutbacks = []
     for e in d.snare:
@@ -343,7 +387,7 @@ def slalom(d: Drums) -> Loop:
     lift = bumps(p, by_velocity(d.kick, 0.4), 4.0, 32.0)
     add_bumps(lift, by_velocity(d.hats, 0.06), 2.0, 8.0)
     counter = bumps(p, by_velocity(d.kick, -0.2), 4.0, 32.0)
-    add_bumps(counter, alternating(d.perc, 0.15), 3.0, 16.0)
+    add_bumps(counter, sides(louder(d.perc, 0.4), louder(d.bass, 0.2), louder(d.hats, 0.2)), 3.0, 16.0)
     x = [math.sin(a) + c for a, c in zip(phase, cut)]
     y = [0.1 * math.cos(2.0 * a) + l for a, l in zip(phase, lift)]
     z = [-0.4 * math.sin(2.0 * a) + c for a, c in zip(phase, counter)]
@@ -352,14 +396,15 @@ def slalom(d: Drums) -> Loop:
 
 def spring(d: Drums) -> Loop:
     """Causal spring: every event starts a ringing response from rest that dies away completely:
-    kicks ring downward, snares sideways, hats and percussion in depth, bass notes slow and deep."""
+    kicks ring downward, snares sideways, hats and percussion in depth (a roll rings hardest), bass
+    notes slow and deep, the higher ones deeper."""
     p = d.period
     y = add_rings(zeros(p), by_velocity(d.kick, -0.5), 24.0, 96.0)
-    add_rings(y, by_velocity(d.bass, -0.25), 40.0, 120.0)
+    add_rings(y, [(e.time, -0.25 * e.velocity * (0.6 + e.pitch / 12.0)) for e in d.bass], 40.0, 120.0)
     x = add_rings(zeros(p), alternating(d.snare, 0.5), 20.0, 80.0)
     add_rings(x, alternating(d.perc, 0.2), 14.0, 48.0)
     add_rings(x, alternating(d.kick, 0.08), 24.0, 96.0)
-    z = add_rings(zeros(p), alternating(d.hats, 0.15), 10.0, 32.0)
+    z = add_rings(zeros(p), alternating(rolls_louder(d.hats, p, 2.0), 0.15), 10.0, 32.0)
     add_rings(z, by_velocity(d.perc, 0.15), 14.0, 48.0)
     add_rings(z, by_velocity(d.bass, 0.2), 40.0, 120.0)
     add_rings(z, by_velocity(d.kick, 0.1), 24.0, 96.0)
@@ -376,27 +421,38 @@ RICOCHET_TARGETS: Tuple[Tuple[float, float, float], ...] = (
 )
 
 
+# A ricochet excursion rises over this share of the time to the next onset and falls back over the rest.
+RICOCHET_RISE_SHARE = 0.35
+# The longest excursion, in pips; an excursion that has less time than this reaches less far.
+RICOCHET_FULL_REACH = 48.0
+
+
 def ricochet(d: Drums) -> Loop:
-    """Directional ricochet: each onset of kick, snare, percussion or bass throws the point toward
-    the next target of a five-point cycle and lets it fall back before the following onset; hats
-    add a faint depth chatter."""
+    """Directional ricochet: each onset of kick, snare, percussion, bass or a hat roll sends the point
+    on a smooth excursion toward a target of a five-point cycle, out and back before the following
+    onset. Every stroke moves the cycle on by one target, so strokes that land together skip ahead.
+    An excursion that has little time reaches less far, so the point never jumps; the other hats add
+    a faint depth chatter."""
     p = d.period
     x = zeros(p)
     y = zeros(p)
     z = zeros(p)
-    onsets = grouped(d.kick, d.snare, d.perc, d.bass)
+    onsets = combined(d.kick, d.snare, d.perc, d.bass, rolls(d.hats, p))
     snare_times = {e.time for e in d.snare}
-    for i, (t, v) in enumerate(onsets):
+    target = -1
+    for i, (t, v, strokes) in enumerate(onsets):
+        target += strokes
         following = onsets[(i + 1) % len(onsets)][0]
-        gap = (following - t) % p or p
-        fall = min(48.0, max(10.0, 0.9 * gap))
+        span = min(RICOCHET_FULL_REACH, (following - t) % p or float(p))
         if t in snare_times:
             v = 1.25 * v  # a snare throws harder than the stroke it lands with
-        tx, ty, tz = RICOCHET_TARGETS[i % len(RICOCHET_TARGETS)]
-        add_bumps(x, [(t, tx * v)], 3.0, fall)
-        add_bumps(y, [(t, ty * v)], 3.0, fall)
-        add_bumps(z, [(t, tz * v)], 3.0, fall)
-    add_bumps(z, alternating(d.hats, 0.05), 2.0, 8.0)
+        reach = v * span / RICOCHET_FULL_REACH
+        rise = RICOCHET_RISE_SHARE * span
+        tx, ty, tz = RICOCHET_TARGETS[target % len(RICOCHET_TARGETS)]
+        add_bumps(x, [(t + rise, tx * reach)], rise, span - rise)
+        add_bumps(y, [(t + rise, ty * reach)], rise, span - rise)
+        add_bumps(z, [(t + rise, tz * reach)], rise, span - rise)
+    add_bumps(z, alternating(d.hats, 0.05), 4.0, 12.0)
     return _loop(x, y, z)
 
 
@@ -512,3 +568,12 @@ MOTIONS: Tuple[Motion, ...] = (
 )
 
 MOTION_BY_KEY: Mapping[str, Motion] = MappingProxyType({motion.key: motion for motion in MOTIONS})
+
+
+def study_loop(motion: Motion, drums: Drums, dimensions: int) -> Loop:
+    """The raw loop of a study: the motion of a score's drums, flattened into the plane for a
+    two-dimensional study."""
+    loop = motion.move(drums)
+    if dimensions == 2:
+        return [(x, y, 0.0) for x, y, _ in loop]
+    return loop

@@ -332,16 +332,18 @@ DRILL_DISPLACED = Score(
     bass=bassline("0=====7===0=====|0=========7==3==", 0.9),
 )
 
+DRILL_HAT_GRID = grid(GROUPED_HATS + "|x..x..x.........")
+DRILL_HAT_FILL = join(
+    tuplet(BAR + 128, 64, 3, (0.8, 0.5, 0.6)),  # eighth-note triplet on beat 3 of bar two
+    tuplet(BAR + 192, 64, 6, (0.9, 0.45, 0.6)),  # sixteenth-note triplet roll on beat 4
+)
+
 DRILL_ROLLS = Score(
     "drill_rolls", "UK drill / true triplet hat fill", TWO_BARS,
     note="The added hat fill uses rational tuplets; grouped hats and triplet rolls remain distinct concepts.",
     kick=grid("X.......x.x.....|X.....x...x....."),
     snare=grid("........X......." * 2),
-    hats=join(
-        grid(GROUPED_HATS + "|x..x..x........."),
-        tuplet(BAR + 128, 64, 3, (0.8, 0.5, 0.6)),  # eighth-note triplet on beat 3 of bar two
-        tuplet(BAR + 192, 64, 6, (0.9, 0.45, 0.6)),  # sixteenth-note triplet roll on beat 4
-    ),
+    hats=join(DRILL_HAT_GRID, DRILL_HAT_FILL),
     bass=bassline("0=====....7=====|0=====..5=====..", 0.9),
 )
 
@@ -467,16 +469,18 @@ DUBSTEP_SKIP = Score(
     bass=bassline("0=..0=....7=..5.|0=..3=....0=....", 0.9),
 )
 
+TRAP_HAT_GRID = grid("x.x.x.x.x.x.....|x.x.x.x.x.x.x...")
+TRAP_HAT_TRILLS = join(
+    tuplet(192, 64, 8, (0.7, 0.4)),  # thirty-second trill over beat 4 of bar one
+    tuplet(BAR + 224, 32, 3, (0.8, 0.5, 0.6)),  # triplet trill closing bar two
+)
+
 TRAP_TRILLS = Score(
     "trap_trills", "Trap / half-time and hat trills", TWO_BARS,
     note="",
     kick=grid("X......x..X.....|X.........x..x.."),
     snare=grid("........X......." * 2),
-    hats=join(
-        grid("x.x.x.x.x.x.....|x.x.x.x.x.x.x..."),
-        tuplet(192, 64, 8, (0.7, 0.4)),  # thirty-second trill over beat 4 of bar one
-        tuplet(BAR + 224, 32, 3, (0.8, 0.5, 0.6)),  # triplet trill closing bar two
-    ),
+    hats=join(TRAP_HAT_GRID, TRAP_HAT_TRILLS),
     bass=bassline("0======7==0=====|0=========5==3==", 0.9),
 )
 

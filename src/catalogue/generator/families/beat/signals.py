@@ -8,11 +8,12 @@ most once and its gesture never meets itself.
 
 from __future__ import annotations
 
+import bisect
 import math
-from dataclasses import dataclass
+from dataclasses import dataclass, replace
 from typing import List, Sequence, Tuple
 
-from ...shaping import TAU, asymmetric_bump
+from ...shaping import TAU, asymmetric_bump, smoothstep
 from .notation import Part
 
 Signal = List[float]
@@ -43,15 +44,66 @@ def merged(*parts: Cues) -> Cues:
     return tuple(parts[p][i] for _, p, i in order)
 
 
-def grouped(*parts: Cues) -> Tuple[Tuple[float, float], ...]:
-    """Onsets of several parts, strokes at the same time taken as one onset: (time, loudest velocity)."""
-    onsets: List[Tuple[float, float]] = []
+def combined(*parts: Cues) -> Tuple[Tuple[float, float, int], ...]:
+    """Onsets of several parts, strokes at the same time taken as one: (time, loudest velocity,
+    number of strokes)."""
+    onsets: List[Tuple[float, float, int]] = []
     for event in merged(*parts):
         if onsets and onsets[-1][0] == event.time:
-            onsets[-1] = (event.time, max(onsets[-1][1], event.velocity))
+            time, loudest, strokes = onsets[-1]
+            onsets[-1] = (time, max(loudest, event.velocity), strokes + 1)
         else:
-            onsets.append((event.time, event.velocity))
+            onsets.append((event.time, event.velocity, 1))
     return tuple(onsets)
+
+
+def grouped(*parts: Cues) -> Tuple[Tuple[float, float], ...]:
+    """Onsets of several parts, strokes at the same time taken as one onset: (time, loudest velocity)."""
+    return tuple((time, loudest) for time, loudest, _ in combined(*parts))
+
+
+def louder(part: Cues, factor: float) -> Cues:
+    """The cues of a part with every velocity multiplied by `factor`: how much the part weighs in a mix."""
+    return tuple(replace(e, velocity=factor * e.velocity) for e in part)
+
+
+def sides(*parts: Cues) -> List[Tuple[float, float]]:
+    """Onsets of several parts, strokes at the same time taken as one at the loudest, on alternating
+    sides: (time, ±velocity), + for the first onset. Every onset of any part moves the ones after it to
+    the other side, so two scores that differ in one stroke swing differently from there on."""
+    return [(t, v * (1.0 if i % 2 == 0 else -1.0)) for i, (t, v) in enumerate(grouped(*parts))]
+
+
+ROLL_GAP = 16.0  # strokes closer together than a sixteenth note run into one another
+
+
+def rolls(part: Cues, period: int) -> Cues:
+    """The strokes of a part that belong to a roll or a trill: runs of at least three strokes, each less
+    than a sixteenth note after the one before, counted around the loop end as well."""
+    count = len(part)
+    if count < 3:
+        return ()
+    close = [((part[(i + 1) % count].time - part[i].time) % period or period) < ROLL_GAP for i in range(count)]
+    if all(close):
+        return part
+    in_roll = [False] * count
+    start = close.index(False) + 1  # the first stroke after a gap, so that no run is cut at index 0
+    run: List[int] = []
+    for k in range(count):
+        i = (start + k) % count
+        run.append(i)
+        if not close[i]:  # the last stroke visited is the one before `start`, which always ends a run
+            if len(run) >= 3:
+                for j in run:
+                    in_roll[j] = True
+            run = []
+    return tuple(e for e, rolled in zip(part, in_roll) if rolled)
+
+
+def rolls_louder(part: Cues, period: int, factor: float) -> Cues:
+    """The cues of a part with the strokes of its rolls and trills `factor` times as loud."""
+    rolled = set(rolls(part, period))
+    return tuple(replace(e, velocity=factor * e.velocity) if e in rolled else e for e in part)
 
 
 def zeros(period: int) -> Signal:
@@ -112,22 +164,6 @@ def add_rings(signal: Signal, weighted_times: Sequence[Tuple[float, float]], cyc
     return signal
 
 
-def add_tremors(signal: Signal, weighted_times: Sequence[Tuple[float, float]], cycle: float, half_width: float) -> Signal:
-    """Adds a short shiver per event: a fast sine under a symmetric bump, centred on the event."""
-    period = len(signal)
-    if 2 * half_width >= period:
-        raise ValueError(WINDOW_TOO_LONG + f"2 * {half_width} in {period}")
-    for time, weight in weighted_times:
-        first = math.floor(time - half_width) + 1
-        last = math.ceil(time + half_width) - 1
-        for s in range(first, last + 1):
-            d = s - time
-            b = asymmetric_bump(d, half_width, half_width)
-            if b != 0.0:
-                signal[s % period] += weight * b * math.sin(TAU * d / cycle)
-    return signal
-
-
 def offset(signal: Signal, constant: float) -> Signal:
     return [constant + value for value in signal]
 
@@ -150,6 +186,32 @@ def weighted_phase(weight: Signal, turns: int) -> Signal:
     for value in weight:
         phase.append(TAU * turns * (accumulated / total))
         accumulated += value
+    return phase
+
+
+def swing_phase(times: Sequence[float], period: int) -> Signal:
+    """A phase that advances half a turn from each onset to the next, easing out of one and into the
+    next, so that a point on cos(phase) arrives at a side on every onset and sweeps across between
+    them. An odd number of onsets would end the loop on the wrong side: the longest gap then sweeps a
+    whole turn. Without onsets the phase turns once, evenly."""
+    onsets = sorted(set(t % period for t in times))
+    if not onsets:
+        return uniform_phase(period, 1)
+    count = len(onsets)
+    gaps = [((onsets[(i + 1) % count] - onsets[i]) % period) or float(period) for i in range(count)]
+    turns = [math.pi] * count
+    if count % 2 == 1:
+        turns[max(range(count), key=lambda i: gaps[i])] = TAU
+    starts = [0.0] * count
+    for i in range(1, count):
+        starts[i] = starts[i - 1] + turns[i - 1]
+    phase: Signal = []
+    for s in range(period):
+        k = bisect.bisect_right(onsets, s) - 1  # the latest onset at or before s...
+        if k < 0:
+            k = count - 1  # ...or, before the first one, the last, around the loop end
+        w = ((s - onsets[k]) % period) / gaps[k]
+        phase.append(starts[k] + turns[k] * smoothstep(w))
     return phase
 
 
