@@ -12,15 +12,16 @@ from __future__ import annotations
 
 import hashlib
 import random
+import selectors
 import socket
 from fractions import Fraction
 
 from pivolet_show.cli import build_parser
 from pivolet_show.commands.play import build_plan
-from pivolet_show.clock import TempoClock
-from pivolet_show.player import Player
-from pivolet_show.rig import Rig
-from pivolet_show.show_plan import open_outputs
+from pivolet_show.show.clock import TempoClock
+from pivolet_show.show.outputs import open_outputs
+from pivolet_show.show.player import Player
+from pivolet_show.show.rig import Rig
 
 SECOND = 10**9
 START_NS = 5_000 * SECOND
@@ -113,9 +114,10 @@ class CaptureTime:
     def __call__(self) -> int:
         return self.ns
 
-    def sleep_until(self, deadline_ns: int, now) -> None:
+    def wait(self, selector: selectors.BaseSelector, timeout_ns: int) -> list:
         self.receivers.drain()
-        self.ns = max(self.ns, deadline_ns)
+        self.ns += max(0, timeout_ns)
+        return selector.select(0)
 
 
 def digest(datagrams: list[bytes]) -> str:
@@ -138,12 +140,12 @@ def capture(arguments: tuple[str, ...], rig_text: str | None = None, tmp_path=No
             rig = tmp_path / "rig.toml"
             rig.write_text(rig_text.format(**fields))
             line += ["--rig", str(rig)]
-        plan = build_plan(build_parser().parse_args(line))
+        plan = build_plan(build_parser(line).parse_args(line))
         random.seed(CID_SEED)
         outputs = open_outputs(plan)
         time = CaptureTime(receivers)
         clock = TempoClock(plan.bpm, plan.start_pip, origin_ns=START_NS, beats_per_bar=plan.beats_per_bar, now=time)
-        player = Player(clock, Rig(plan.fixtures, interpolate=plan.interpolate), outputs, now=time, sleep_until=time.sleep_until,
+        player = Player(clock, Rig(plan.fixtures, interpolate=plan.interpolate), outputs, now=time, wait=time.wait,
                         unix_offset_ns=UNIX_OFFSET_NS)
         try:
             player.run(Fraction(plan.seconds))

@@ -1,22 +1,18 @@
 """The tempo clock on a fake monotonic clock: exact pips over hours, tempo changes without a jump,
-phase resets onto the beat, seeking."""
+phase resets onto the beat, seeking, and whole readings while another thread changes the tempo."""
 
+import threading
+import time
 from fractions import Fraction
 
 import pytest
 
-from pivolet_show.clock import NOT_A_TEMPO, UNKNOWN_UNIT, PipReading, TempoClock, exact_fraction
+from fake_time import SECOND, FakeTime
+from pivolet_show.checks import NOT_A_TEMPO, exact_fraction
+from pivolet_show.show.clock import UNKNOWN_UNIT, PipReading, TempoClock
 
-SECOND = 10**9
 HOUR = 3600 * SECOND
 
-
-class FakeMonotonic:
-    def __init__(self, ns=5 * SECOND):
-        self.ns = ns
-
-    def __call__(self):
-        return self.ns
 
 
 def pips_exactly(bpm, elapsed_ns, start=0):
@@ -26,7 +22,7 @@ def pips_exactly(bpm, elapsed_ns, start=0):
 
 @pytest.mark.parametrize("bpm", ["127.3", "120", "174.99", "33.333", "1e-3"])
 def test_hours_of_frames_land_exactly_where_the_tempo_puts_them(bpm):
-    fake = FakeMonotonic()
+    fake = FakeTime()
     clock = TempoClock(bpm, start_pip=-77, now=fake)
     frame_ns = SECOND // 60 + 1  # a frame length that shares nothing with the tempo
     # Every frame read afresh from the clock, for twelve simulated hours, sampled every 997 frames.
@@ -41,11 +37,11 @@ def test_hours_of_frames_land_exactly_where_the_tempo_puts_them(bpm):
 
 def test_a_float_tempo_is_the_number_that_was_written():
     assert exact_fraction(127.3) == Fraction(1273, 10)
-    assert TempoClock(127.3, now=FakeMonotonic()).bpm == Fraction(1273, 10)
+    assert TempoClock(127.3, now=FakeTime()).bpm == Fraction(1273, 10)
 
 
 def test_the_fraction_says_how_far_towards_the_next_pip():
-    fake = FakeMonotonic(0)
+    fake = FakeTime(0)
     clock = TempoClock(60, now=fake)  # 64 pips a second: one pip every 15.625 ms
     assert clock.reading_at(0) == PipReading(0, 0.0)
     assert clock.reading_at(15_625_000 // 4) == PipReading(0, 0.25)
@@ -55,13 +51,13 @@ def test_the_fraction_says_how_far_towards_the_next_pip():
 
 @pytest.mark.parametrize("first, second", [("128", "140"), ("127.3", "60.5"), ("90", "90")])
 def test_a_tempo_change_keeps_the_position_and_changes_the_pace(first, second):
-    fake = FakeMonotonic()
+    fake = FakeTime()
     clock = TempoClock(first, now=fake)
     change = fake.ns + 7 * SECOND + 123_457
     before = clock.exact_pip_at(change)
-    version = clock.version
+    anchor = clock.anchor
     clock.set_tempo(second, at_ns=change)
-    assert clock.version > version
+    assert clock.anchor is not anchor
     assert clock.exact_pip_at(change) == before
     # One nanosecond either side, the pip moves by the old and the new tempo's step, nothing more.
     per_ns = lambda bpm: Fraction(bpm) * 64 / (60 * SECOND)  # noqa: E731
@@ -70,7 +66,7 @@ def test_a_tempo_change_keeps_the_position_and_changes_the_pace(first, second):
 
 
 def test_tempo_changes_back_and_forth_add_no_drift():
-    fake = FakeMonotonic(0)
+    fake = FakeTime(0)
     clock = TempoClock("127.3", now=fake)
     for step in range(1, 1001):
         clock.set_tempo("127.3" if step % 2 else "131.1", at_ns=step * 3 * SECOND)
@@ -81,7 +77,7 @@ def test_tempo_changes_back_and_forth_add_no_drift():
 
 @pytest.mark.parametrize("unit, length", [("beat", 64), ("bar", 256)])
 def test_a_phase_reset_makes_the_instant_the_next_beat_or_bar(unit, length):
-    fake = FakeMonotonic()
+    fake = FakeTime()
     clock = TempoClock("127.3", start_pip=10, now=fake)
     fake.ns += 2 * SECOND + 1
     was = clock.exact_pip_at(fake.ns)
@@ -95,7 +91,7 @@ def test_a_phase_reset_makes_the_instant_the_next_beat_or_bar(unit, length):
 
 
 def test_a_phase_reset_on_the_beat_stays_there():
-    fake = FakeMonotonic()
+    fake = FakeTime()
     clock = TempoClock(60, start_pip=128, now=fake)
     clock.reset_phase("beat")
     assert clock.reading_at(fake.ns) == PipReading(128, 0.0)
@@ -113,7 +109,7 @@ def test_bars_and_beats_count_from_one():
 
 
 def test_seeking_goes_anywhere_and_runs_on_at_the_tempo():
-    fake = FakeMonotonic()
+    fake = FakeTime()
     clock = TempoClock(120, now=fake)
     fake.ns += 3 * SECOND
     for target in (10**12, -5, 0, 2**31 + 3):
@@ -126,9 +122,39 @@ def test_seeking_goes_anywhere_and_runs_on_at_the_tempo():
 @pytest.mark.parametrize("bpm", [0, -120, "nan", "inf", float("inf"), float("nan"), "fast", "1/0"])
 def test_a_tempo_must_be_finite_and_positive(bpm):
     with pytest.raises(ValueError) as raised:
-        TempoClock(bpm, now=FakeMonotonic())
+        TempoClock(bpm, now=FakeTime())
     assert str(raised.value) == NOT_A_TEMPO.format(value=bpm)
-    clock = TempoClock(100, now=FakeMonotonic())
+    clock = TempoClock(100, now=FakeTime())
     with pytest.raises(ValueError):
         clock.set_tempo(bpm)
     assert clock.bpm == 100
+
+
+def test_a_reading_on_another_thread_is_always_of_one_whole_anchor():
+    """One thread switches the tempo back and forth at one instant while another reads the pip a
+    second later: each reading must be the pip of one tempo or the other, never a mix of both."""
+    clock = TempoClock("127.3", start_pip=1000, origin_ns=0, now=FakeTime(0))
+    change, read_at = 7 * SECOND, 8 * SECOND
+    clock.set_tempo(60, at_ns=change)
+    at_sixty = clock.pip_at(read_at)
+    clock.set_tempo("127.3", at_ns=change)
+    at_first = clock.pip_at(read_at)
+    assert at_first != at_sixty
+    done = threading.Event()
+
+    def switch():
+        for step in range(200_000):
+            if done.is_set():
+                return
+            clock.set_tempo(60 if step % 2 else "127.3", at_ns=change)
+
+    writer = threading.Thread(target=switch)
+    writer.start()
+    readings, end = [], time.monotonic() + 2
+    try:
+        while writer.is_alive() and time.monotonic() < end and len(readings) < 1_000_000:
+            readings.append(clock.pip_at(read_at))
+    finally:
+        done.set()
+        writer.join(timeout=10)
+    assert readings and set(readings) <= {at_first, at_sixty}

@@ -14,9 +14,10 @@ import pytest
 
 import pivolet
 from browser_session import console_errors, inked_fraction, start_chromium
-from pivolet_show import projection, svg_picture, wav_render
+from pivolet_show.picture import projection, svg_picture
+from pivolet_show.sound import wav as wav_render
 from pivolet_show.commands.draw import DEFAULT_PATTERN
-from pivolet_show.patterns import Loop
+from pivolet_show.motion.loops import Loop
 
 SVG = "{http://www.w3.org/2000/svg}"
 ROWS = pivolet.catalogue()

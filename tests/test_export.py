@@ -19,8 +19,9 @@ import pygltflib
 import pytest
 
 import pivolet
-from pivolet_show import user_files
 from pivolet_show.atomic_file import TEMPORARY_SUFFIX, atomic_output
+from pivolet_show.checks import NOT_A_TEMPO
+from pivolet_show.motion import user_files
 from browser_session import unavailable
 from show_commands import run_show
 
@@ -297,9 +298,9 @@ def test_a_recordings_export_covers_its_recorded_pips_at_its_own_tempo(tmp_path)
 BAD_EXPORTS = [
     (["bounce", "--loops", "0"], "argument --loops: the loops are a whole number of at least 1"),
     (["bounce", "--loops", "two"], "argument --loops: the loops are a whole number of at least 1"),
-    (["bounce", "--bpm", "0"], "argument --bpm: the tempo must be a positive number of beats per minute"),
-    (["bounce", "--bpm", "-120"], "argument --bpm: the tempo must be a positive number of beats per minute"),
-    (["bounce", "--bpm", "nan"], "argument --bpm: the tempo must be a positive number of beats per minute"),
+    (["bounce", "--bpm", "0"], "argument --bpm: " + NOT_A_TEMPO.format(value="0")),
+    (["bounce", "--bpm", "-120"], "argument --bpm: " + NOT_A_TEMPO.format(value="-120")),
+    (["bounce", "--bpm", "nan"], "argument --bpm: " + NOT_A_TEMPO.format(value="nan")),
     (["no_such_pattern"], "unknown built-in pattern: no_such_pattern"),
     (["bounce", "--name", "mine"],
      "bounce is a built-in pattern, not a file to read with a name, description or tempo"),

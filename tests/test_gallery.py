@@ -16,9 +16,10 @@ import pytest
 
 import pivolet
 from browser_session import console_errors, start_chromium
-from pivolet_show import motion_figures
+from pivolet_show.picture import motion_figures
 from pivolet_show.gallery import Group, write_site
-from pivolet_show.patterns import Loop, load_loop
+from pivolet_show.motion.catalogue import load_loop
+from pivolet_show.motion.loops import Loop
 
 ROWS = pivolet.catalogue()
 NAMES = [row["name"] for row in ROWS]

@@ -6,8 +6,8 @@ import math
 
 import pytest
 
-from pivolet_show import motion_figures
-from pivolet_show.patterns import Loop
+from pivolet_show.picture import motion_figures
+from pivolet_show.motion.loops import Loop
 
 
 def _loop(points) -> Loop:

@@ -18,7 +18,7 @@ from pythonosc.osc_server import BlockingOSCUDPServer
 from pythonosc.parsing import osc_types
 
 import pivolet
-from pivolet_show.osc_packing import (
+from pivolet_show.show.outputs.osc_packing import (
     DATAGRAM_TOO_SMALL, NOT_A_PREFIX, NTP_UNIX_OFFSET_SECONDS, OscFramePacker, as_int32, check_prefix, ntp_timetag,
 )
 

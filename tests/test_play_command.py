@@ -9,9 +9,11 @@ from pathlib import Path
 import pytest
 
 from pivolet_show import cli
-from pivolet_show.dmx import CHANNELS_OVERLAP, PAST_CHANNEL_512, Patch
-from pivolet_show.rig_file import load_rig_file
-from pivolet_show.transform import Transform
+from pivolet_show.show.dmx.patch import CHANNELS_OVERLAP, PAST_CHANNEL_512, Patch
+from pivolet_show.show.outputs.osc import OscPlan
+from pivolet_show.show.outputs.sacn import UNIVERSES, SacnPlan
+from pivolet_show.show.show_file import load_rig_file
+from pivolet_show.show.transform import Transform
 
 PROGRAM = "python -m pivolet_show play"
 
@@ -250,12 +252,10 @@ def test_a_rig_file_describes_the_whole_show(tmp_path):
         (2, 11), (None, None), (None, None), (None, None), (None, 101), (None, None), (4, None)]
     assert requests[0].profile.layout == ("pan", "tilt", "dimmer") and requests[0].profile.dimmer == "z"
     assert (requests[4].profile.pan.travel, requests[4].profile.tilt.span, requests[5].profile.pan.travel) == (630, 90, 540)
-    assert plan.patches(range(1, 8)) == [Patch(2, 11), Patch(2, 14), Patch(2, 17), Patch(2, 20), Patch(2, 101),
+    assert plan.patches(range(1, 8), UNIVERSES) == [Patch(2, 11), Patch(2, 14), Patch(2, 17), Patch(2, 20), Patch(2, 101),
                                          Patch(2, 105), Patch(4, 1)]
-    assert (plan.osc.host, plan.osc.port, plan.osc.prefix, plan.osc.fixtures, plan.osc.fps) == (
-        "127.0.0.1", 9000, "/stage", (7, 1, 2), 240)
-    assert (plan.sacn.host, plan.sacn.priority, plan.sacn.source_name, plan.sacn.fixtures) == (
-        "127.0.0.1", 120, "front of house", tuple(range(1, 8)))
+    assert plan.outputs == (OscPlan("127.0.0.1", 9000, "/stage", fps=240, fixtures=(7, 1, 2)),
+                            SacnPlan("127.0.0.1", priority=120, source_name="front of house", fixtures=tuple(range(1, 8))))
     assert plan.fixtures[0].source is plan.fixtures[3].source
 
 
@@ -274,8 +274,9 @@ def test_the_readme_rig_file_is_a_valid_show(tmp_path):
     section = readme[readme.index("## Drive a show"):]
     example = section[section.index("```toml\n") + len("```toml\n"):section.index("```\n", section.index("```toml"))]
     plan = load_rig_file(write(tmp_path, example))
-    assert len(plan.fixtures) == 11 and plan.osc.fixtures == tuple(range(1, 9)) and plan.sacn.host == "127.0.0.1"
-    patches = plan.patches(range(1, 12))
+    osc, sacn = plan.outputs
+    assert len(plan.fixtures) == 11 and osc.fixtures == tuple(range(1, 9)) and sacn.host == "127.0.0.1"
+    patches = plan.patches(range(1, 12), UNIVERSES)
     assert patches[7] == Patch(1, 29) and patches[8:] == [Patch(2, 1), Patch(2, 11), Patch(2, 21)]
     assert [fixture.phase for fixture in plan.fixtures[:8]] == [0, 64, 128, 192, 192, 128, 64, 0]
     assert plan.fixtures[10].phase == 64

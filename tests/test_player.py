@@ -1,31 +1,21 @@
 """The player on a fake monotonic clock: frames at exact deadlines with the pips of those instants,
-late frames sent once and counted, skipped frames never queued, rate limits, clean interruption."""
+late frames sent once and counted, skipped frames never queued, rate limits, frames worked out
+again when the clock or the rig changed, changes from other threads applied between frames, and a
+stop that wakes the wait."""
 
 import io
+import threading
 from fractions import Fraction
 
+import pytest
+
 import pivolet
-from pivolet_show.clock import TempoClock
-from pivolet_show.player import Player
-from pivolet_show.rig import FixtureOrder, Rig, group_fixtures
-from pivolet_show.sources import builtin_source
-from pivolet_show.status import StatusLine, status_text
-
-SECOND = 10**9
-START = 1_000 * SECOND
-
-
-class FakeTime:
-    """A monotonic clock that only moves when the player waits or an output takes time."""
-
-    def __init__(self):
-        self.ns = START
-
-    def __call__(self):
-        return self.ns
-
-    def sleep_until(self, deadline, now):
-        self.ns = max(self.ns, deadline)
+from fake_time import SECOND, START, FakeTime
+from pivolet_show.motion.sources import builtin_source
+from pivolet_show.show.clock import TempoClock
+from pivolet_show.show.player import Player
+from pivolet_show.show.rig import FixtureOrder, Rig, group_fixtures
+from pivolet_show.show.status import StatusLine, status_text
 
 
 class ListOutput:
@@ -52,13 +42,23 @@ class ListOutput:
         self.closed = True
 
 
-def player_for(time, outputs, bpm="127.3", fixtures=1, spread=0, **options):
-    clock = TempoClock(bpm, start_pip=40, origin_ns=START, now=time)
-    rig = Rig(group_fixtures(builtin_source("path_torus_knot"), fixtures, order=FixtureOrder.SPREAD, spread=spread))
-    return clock, Player(clock, rig, outputs, now=time, sleep_until=time.sleep_until, unix_offset_ns=7, **options)
+@pytest.fixture
+def player_for():
+    """Makes players on a fake clock, and closes them after the test."""
+    made = []
+
+    def make(time, outputs, bpm="127.3", fixtures=1, spread=0, **options):
+        clock = TempoClock(bpm, start_pip=40, origin_ns=START, now=time)
+        rig = Rig(group_fixtures(builtin_source("path_torus_knot"), fixtures, order=FixtureOrder.SPREAD, spread=spread))
+        made.append(Player(clock, rig, outputs, now=time, wait=time.wait, unix_offset_ns=7, **options))
+        return clock, made[-1]
+
+    yield make
+    for player in made:
+        player.close()
 
 
-def test_every_frame_goes_out_at_its_deadline_with_that_instants_pips():
+def test_every_frame_goes_out_at_its_deadline_with_that_instants_pips(player_for):
     time = FakeTime()
     output = ListOutput(time, "59.94", numbers=(2, 1))
     clock, player = player_for(time, [output], fixtures=2, spread=10)
@@ -73,7 +73,7 @@ def test_every_frame_goes_out_at_its_deadline_with_that_instants_pips():
         assert states[1].position == pivolet.sample("path_torus_knot", pip).as_tuple()
 
 
-def test_a_late_frame_is_sent_once_and_the_missed_ones_are_skipped():
+def test_a_late_frame_is_sent_once_and_the_missed_ones_are_skipped(player_for):
     time = FakeTime()
     period = SECOND // 100
     # Sending frame 4 (the fifth sent) takes 3.7 periods: frames 5 and 6 are never sent, frame 7
@@ -88,7 +88,7 @@ def test_a_late_frame_is_sent_once_and_the_missed_ones_are_skipped():
     assert (counts.sent, counts.late, counts.skipped) == (8, 1, 2)
 
 
-def test_outputs_keep_their_own_rates_side_by_side():
+def test_outputs_keep_their_own_rates_side_by_side(player_for):
     time = FakeTime()
     fast, slow = ListOutput(time, 240), ListOutput(time, 44)
     _, player = player_for(time, [fast, slow])
@@ -97,26 +97,74 @@ def test_outputs_keep_their_own_rates_side_by_side():
     assert [sent_at for sent_at, _, _ in slow.sent] == [START + k * SECOND // 44 for k in range(44)]
 
 
-class SeekingTime(FakeTime):
-    """Someone seeks to pip 10000 while the player waits for frame 3, after it was worked out."""
+class ChangingTime(FakeTime):
+    """Calls `change` once, while the player waits for the frame due at `instant`, after it was worked out."""
 
-    def sleep_until(self, deadline, now):
-        super().sleep_until(deadline, now)
-        if deadline == START + 3 * SECOND // 10:
-            self.clock.seek(10_000, at_ns=deadline - SECOND // 20)
+    def __init__(self, instant, change):
+        super().__init__()
+        self.instant, self.change = instant, change
+
+    def wait(self, selector, timeout_ns):
+        events = super().wait(selector, timeout_ns)
+        if self.ns == self.instant and self.change is not None:
+            self.change, change = None, self.change
+            change()
+        return events
 
 
-def test_a_frame_worked_out_ahead_is_redone_when_the_clock_changes():
-    time = SeekingTime()
+def test_a_frame_worked_out_ahead_is_redone_when_the_clock_changes(player_for):
+    time = ChangingTime(START + 3 * SECOND // 10, lambda: clock.seek(10_000, at_ns=START + 5 * SECOND // 20))
     output = ListOutput(time, 10)
-    time.clock, player = player_for(time, [output], bpm=60)
+    clock, player = player_for(time, [output], bpm=60)
     player.run(Fraction(1, 2))
     pips = [states[0].pip for _, _, states in output.sent]
     # 60 BPM is 6.4 pips a frame at 10 frames a second; the seek came half a frame before frame 3.
     assert pips == [40, 46, 52, 10_003, 10_009]
 
 
-def test_ctrl_c_ends_the_play_quietly():
+def test_a_frame_worked_out_ahead_is_redone_when_a_fixture_plays_something_else(player_for):
+    time = ChangingTime(START + 2 * SECOND // 10, lambda: player.rig.set_source([2], builtin_source("bounce")))
+    output = ListOutput(time, 10, numbers=(1, 2))
+    _, player = player_for(time, [output], bpm=60, fixtures=2)
+    player.run(Fraction(1, 2))
+    second = [states[1].position for _, _, states in output.sent]
+    pips = [states[1].pip for _, _, states in output.sent]
+    assert second[:2] == [pivolet.sample("path_torus_knot", pip).as_tuple() for pip in pips[:2]]
+    assert second[2:] == [pivolet.bounce(pip).as_tuple() for pip in pips[2:]]
+
+
+def test_a_change_from_another_thread_is_applied_on_the_players_thread_between_frames():
+    asked, applied = threading.Event(), []
+
+    def on_send(sent):
+        if sent == 3:
+            asked.set()
+        if applied and sent >= applied[0][1] + 2:
+            player.stop()
+
+    output = ListOutput(FakeTime(), 200, on_send=on_send)
+    rig = Rig(group_fixtures(builtin_source("path_torus_knot"), 1))
+    player = Player(TempoClock(60), rig, [output])
+
+    def change():
+        applied.append((threading.get_ident(), len(output.sent)))
+        rig.set_source([1], builtin_source("bounce"))
+
+    asker = threading.Thread(target=lambda: asked.wait(10) and player.call_soon(change))
+    asker.start()
+    try:
+        player.run(Fraction(10))
+    finally:
+        asker.join(10)
+        player.close()
+    ((thread, first_after),) = applied
+    assert thread == threading.get_ident() and len(output.sent) == first_after + 2
+    for index, (_, _, (state,)) in enumerate(output.sent):
+        source = "bounce" if index >= first_after else "path_torus_knot"
+        assert state.position == pivolet.sample(source, state.pip).as_tuple()
+
+
+def test_ctrl_c_ends_the_play_quietly(player_for):
     time = FakeTime()
 
     def interrupt(sent):
@@ -131,22 +179,25 @@ def test_ctrl_c_ends_the_play_quietly():
     assert output.closed
 
 
-class StoppingTime(FakeTime):
-    """Someone asks the player to stop 1.5 s into the play, while it waits for the frame at 2 s."""
-
-    def sleep_until(self, deadline, now):
-        super().sleep_until(deadline, now)
-        if self.ns >= START + 3 * SECOND // 2:
-            self.player.stop()
-
-
-def test_a_stop_during_a_wait_ends_the_play_at_once():
-    time = StoppingTime()
-    output = ListOutput(time, 1)
-    _, time.player = player_for(time, [output])
-    (counts,) = time.player.run()
-    # One frame a second, but the wait was taken in short steps: the stop was seen at 1.5 s.
-    assert counts.sent == len(output.sent) == 2 and time.ns == START + 3 * SECOND // 2
+def test_a_stop_from_another_thread_wakes_the_wait_at_once():
+    # One frame every ten seconds: the stop, asked just after the first, must not wait for the second.
+    output = ListOutput(FakeTime(), Fraction(1, 10), on_send=lambda sent: sent == 1 and sent_one.set())
+    sent_one = threading.Event()
+    clock = TempoClock(60)
+    player = Player(clock, Rig(group_fixtures(builtin_source("bounce"), 1)), [output])
+    stopper = threading.Thread(target=lambda: sent_one.wait(10) and player.stop())
+    stopper.start()
+    finished = threading.Event()
+    runner = threading.Thread(target=lambda: (player.run(), finished.set()))
+    runner.start()
+    try:
+        assert finished.wait(5)
+    finally:
+        player.stop()
+        runner.join(15)
+        stopper.join(10)
+        player.close()
+    assert len(output.sent) == 1 and output.closed
 
 
 class Terminal(io.StringIO):
@@ -154,7 +205,7 @@ class Terminal(io.StringIO):
         return True
 
 
-def test_the_status_line_is_rewritten_in_place_on_a_terminal():
+def test_the_status_line_is_rewritten_in_place_on_a_terminal(player_for):
     time = FakeTime()
     output = ListOutput(time, 10)
     terminal = Terminal()
@@ -173,7 +224,7 @@ def test_the_status_line_is_rewritten_in_place_on_a_terminal():
     assert lines[3:] == ["list: 10 frames sent, 0 late, 0 skipped", ""]
 
 
-def test_with_no_output_the_clock_still_runs_for_the_status_line():
+def test_with_no_output_the_clock_still_runs_for_the_status_line(player_for):
     time = FakeTime()
     shown = []
     clock, player = player_for(time, [], bpm=60, status=lambda reading, counts: shown.append((time.ns, reading.pip)))
@@ -181,13 +232,18 @@ def test_with_no_output_the_clock_still_runs_for_the_status_line():
     assert shown == [(START + k * SECOND // 4, 40 + 16 * k) for k in range(5)] and time.ns == START + SECOND
 
 
-def test_off_a_terminal_and_when_quiet_the_status_stays_out_of_the_way():
+def test_off_a_terminal_one_status_line_a_second_and_nothing_when_quiet(player_for):
     time = FakeTime()
-    clock = TempoClock("99.925", origin_ns=START, now=time)
     log, quiet = io.StringIO(), Terminal()
     for stream, options in ((log, {}), (quiet, {"quiet": True})):
+        output = ListOutput(time, 10)
+        clock, player = player_for(time, [output], bpm="99.925")
         status = StatusLine(stream, clock, **options)
-        status.show(clock.reading_at(START), [])
-        status.finish(clock.reading_at(START), [])
-    assert log.getvalue() == "" and quiet.getvalue() == ""
-    assert status_text(clock.reading_at(START + 60 * SECOND), clock, []) == "pip 6395  bar 25.4  99.925 BPM  late 0"
+        player._status, player._status_interval_ns = status.show, status.interval_ns
+        player.run(Fraction(3))
+        status.finish(clock.reading_at(time.ns), player.counts)
+    # At 0, 1 and 2 seconds: 99.925 BPM is 106.59 pips a second, from pip 40.
+    assert log.getvalue().splitlines() == [f"pip {pip}  bar 1.{beat}  99.925 BPM  late 0" for pip, beat in
+                                           ((40, 1), (146, 3), (253, 4))] + ["list: 30 frames sent, 0 late, 0 skipped"]
+    assert quiet.getvalue() == ""
+    assert status_text(clock.reading_at(START + 60 * SECOND), clock, []) == "pip 6435  bar 26.1  99.925 BPM  late 0"

@@ -3,16 +3,15 @@
 import pytest
 
 import pivolet
-from pivolet_show.clock import PipReading
-from pivolet_show.dmx import (
-    CHANNELS_OVERLAP, LIMITS_BEYOND_TRAVEL, NOT_A_DIMMER, NOT_A_LAYOUT, PAST_CHANNEL_512, PAST_LAST_UNIVERSE,
-    RANGE_BEYOND_TRAVEL, AxisRange, DmxProfile, Patch, check_patch, patch_in_order,
-)
-from pivolet_show.rig import (
+from pivolet_show.show.clock import PipReading
+from pivolet_show.show.dmx.patch import CHANNELS_OVERLAP, PAST_CHANNEL_512, PAST_LAST_UNIVERSE, Patch, check_patch, patch_in_order
+from pivolet_show.show.dmx.profile import LIMITS_BEYOND_TRAVEL, NOT_A_DIMMER, NOT_A_LAYOUT, RANGE_BEYOND_TRAVEL, AxisRange, DmxProfile
+from pivolet_show.show.outputs.sacn import UNIVERSES
+from pivolet_show.show.rig import (
     EVEN_SPREAD_NEEDS_A_LOOP, HOLDS_STILL, FixtureOrder, Rig, group_fixtures, phase_offsets,
 )
-from pivolet_show.sources import builtin_source, recording_source
-from pivolet_show.transform import NOT_AN_AXIS_PAIR, NOT_AXES, Transform
+from pivolet_show.motion.sources import builtin_source, recording_source
+from pivolet_show.show.transform import NOT_AN_AXIS_PAIR, NOT_AXES, Transform
 
 HOUSE = builtin_source("beat_house_classic_surge")  # 512 pips
 EUCLID = builtin_source("euclid_2_5")  # 160 pips
@@ -192,29 +191,36 @@ def test_impossible_profiles_are_refused(build, message):
 
 
 def test_fixtures_without_addresses_follow_each_other_into_the_next_universe():
-    patches = patch_in_order([(number, None, None, 4) for number in range(1, 131)], first_universe=7)
+    patches = patch_in_order([(number, None, None, 4) for number in range(1, 131)], UNIVERSES, first_universe=7)
     assert patches[0] == Patch(7, 1) and patches[127] == Patch(7, 509)
     assert patches[128] == Patch(8, 1) and patches[129] == Patch(8, 5)
     # A fixture given a universe or an address keeps it, and the next follows on from there.
-    patches = patch_in_order([(1, None, 11, 5), (2, None, None, 5), (3, 3, None, 4), (4, None, 100, 4), (5, None, None, 4)])
+    patches = patch_in_order([(1, None, 11, 5), (2, None, None, 5), (3, 3, None, 4), (4, None, 100, 4), (5, None, None, 4)],
+                             UNIVERSES)
     assert patches == [Patch(1, 11), Patch(1, 16), Patch(3, 1), Patch(3, 100), Patch(3, 104)]
     with pytest.raises(ValueError) as raised:
-        patch_in_order([(1, 63999, 510, 4), (2, None, None, 4)])
-    assert str(raised.value) == PAST_LAST_UNIVERSE.format(number=2)
+        patch_in_order([(1, 63999, 510, 4), (2, None, None, 4)], UNIVERSES)
+    assert str(raised.value) == PAST_LAST_UNIVERSE.format(last=63999, number=2)
+
+
+TOUCHING = [(1, Patch(1, 1), 4), (2, Patch(1, 5), 4), (3, Patch(2, 1), 4), (4, Patch(1, 509), 4)]
 
 
 @pytest.mark.parametrize("patches, message", [
+    (TOUCHING, None),  # fixtures that only touch, or share channels in different universes, are accepted
     ([(1, Patch(1, 509), 5)], PAST_CHANNEL_512.format(number=1, address=509, universe=1, count=5)),
     ([(1, Patch(2, 1), 4), (2, Patch(2, 4), 4)],
      CHANNELS_OVERLAP.format(number=2, universe=2, first=4, last=7, other=1, other_first=1, other_last=4)),
     ([(1, Patch(1, 10), 4), (2, Patch(1, 1), 10)],
      CHANNELS_OVERLAP.format(number=2, universe=1, first=1, last=10, other=1, other_first=10, other_last=13)),
+    # One channel to the left and the touching fixtures overlap.
+    (TOUCHING[:1] + [(2, Patch(1, 4), 4)], CHANNELS_OVERLAP.format(number=2, universe=1, first=4, last=7, other=1,
+                                                                   other_first=1, other_last=4)),
 ])
-def test_a_patch_whose_channels_collide_or_pass_512_is_refused(patches, message):
+def test_a_patch_is_refused_exactly_when_channels_collide_or_pass_512(patches, message):
+    if message is None:
+        assert check_patch(patches) is None
+        return
     with pytest.raises(ValueError) as raised:
         check_patch(patches)
     assert str(raised.value) == message
-
-
-def test_a_patch_that_only_touches_is_accepted():
-    check_patch([(1, Patch(1, 1), 4), (2, Patch(1, 5), 4), (3, Patch(2, 1), 4), (4, Patch(1, 509), 4)])

@@ -4,7 +4,7 @@ their chosen axes and hold still outside their span."""
 import pytest
 
 import pivolet
-from pivolet_show.sources import (
+from pivolet_show.motion.sources import (
     TOO_MANY_AXES, UNKNOWN_AXIS, builtin_source, pattern_source, recording_source, resolve_source,
 )
 

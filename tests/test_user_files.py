@@ -11,9 +11,9 @@ from pathlib import Path
 import pytest
 
 import pivolet
-from pivolet_show import user_files
-from pivolet_show.sources import PatternSource, RecordingSource, resolve_source
-from pivolet_show.user_files import FileSettings
+from pivolet_show.motion import user_files
+from pivolet_show.motion.sources import PatternSource, RecordingSource, resolve_source
+from pivolet_show.motion.user_files import FileSettings
 from show_commands import run_show
 
 POINTS = [[0.0, 0.5, 0.0], [0.5, 0.0, 0.125], [0.0, -0.5, 0.0], [-0.5, 0.0, -0.125], [1, -1, 0]]

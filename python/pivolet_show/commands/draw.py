@@ -9,14 +9,10 @@ from __future__ import annotations
 import argparse
 from pathlib import Path
 
-from pivolet_show import svg_picture, wav_render
-from pivolet_show.arguments import DEFAULT_OUT, add_source_arguments, open_source, positive_bpm
-from pivolet_show.atomic_file import atomic_output, write_atomically
-from pivolet_show.sources import RecordingSource
+from pivolet_show.checks import DEFAULT_BPM
+from pivolet_show.commands.arguments import DEFAULT_OUT, add_source_arguments, open_source, positive_bpm
 
-HELP = "draw a pattern as SVG and play it as WAV"
 DEFAULT_PATTERN = "beat_house_classic_surge"
-DEFAULT_BPM = 120.0
 
 
 def add_arguments(parser: argparse.ArgumentParser) -> None:
@@ -29,13 +25,18 @@ def add_arguments(parser: argparse.ArgumentParser) -> None:
 
 
 def run(arguments: argparse.Namespace) -> int:
+    from pivolet_show.atomic_file import atomic_output, write_atomically
+    from pivolet_show.motion.sources import RecordingSource
+    from pivolet_show.picture import svg_picture
+    from pivolet_show.sound import wav as wav_render
+
     source = open_source(arguments)
     loop = source.loop()
     looping = not isinstance(source, RecordingSource)
     if isinstance(source, RecordingSource):
         loops, own_bpm, first_pip = 1, source.recording.bpm, source.first_pip
     else:
-        loops, own_bpm, first_pip = wav_render.LOOPS_PLAYED, DEFAULT_BPM, 0
+        loops, own_bpm, first_pip = wav_render.LOOPS_PLAYED, float(DEFAULT_BPM), 0
     bpm = own_bpm if arguments.bpm is None else arguments.bpm
     arguments.out.mkdir(parents=True, exist_ok=True)
     svg_path = arguments.out / f"{loop.name}.svg"

@@ -13,23 +13,30 @@ from __future__ import annotations
 import argparse
 from collections.abc import Callable
 from pathlib import Path
+from typing import TYPE_CHECKING
 
-from pivolet_show.arguments import add_source_arguments, loop_count, open_source, positive_bpm
-from pivolet_show.atomic_file import write_atomically
-from pivolet_show.export import csv_table, gltf, midi
-from pivolet_show.export.timeline import Timeline, pattern_timeline, recording_timeline
-from pivolet_show.sources import RecordingSource
+from pivolet_show.checks import DEFAULT_BPM
+from pivolet_show.commands.arguments import add_source_arguments, loop_count, open_source, positive_bpm
+from pivolet_show.export import csv_table, midi
 
-HELP = "export the motion as MIDI automation, a CSV table or a glTF animation"
-DEFAULT_BPM = 120.0
+if TYPE_CHECKING:
+    from pivolet_show.export.timeline import Timeline
+
 DEFAULT_LOOPS = 1
 DEFAULT_START_PIP = 0
+
+
+def _gltf(timeline: Timeline, binary: bool) -> bytes:
+    from pivolet_show.export import gltf  # its library is imported only to write glTF
+
+    return gltf.render_glb(timeline) if binary else gltf.render_gltf(timeline)
+
 
 RENDERERS: dict[str, Callable[[Timeline, midi.MidiSettings], bytes]] = {
     "midi": midi.render,
     "csv": lambda timeline, _: csv_table.render(timeline),
-    "gltf": lambda timeline, _: gltf.render_gltf(timeline),
-    "glb": lambda timeline, _: gltf.render_glb(timeline),
+    "gltf": lambda timeline, _: _gltf(timeline, binary=False),
+    "glb": lambda timeline, _: _gltf(timeline, binary=True),
 }
 FORMAT_OF_SUFFIX = {".mid": "midi", ".midi": "midi", ".csv": "csv", ".gltf": "gltf", ".glb": "glb"}
 
@@ -100,6 +107,9 @@ def _midi_settings(arguments: argparse.Namespace, chosen: str) -> midi.MidiSetti
 
 
 def _timeline(arguments: argparse.Namespace) -> Timeline:
+    from pivolet_show.export.timeline import pattern_timeline, recording_timeline
+    from pivolet_show.motion.sources import RecordingSource
+
     source = open_source(arguments)
     if isinstance(source, RecordingSource):
         pattern_options = _given(arguments, {"loops": "--loops", "start_pip": "--start-pip"})
@@ -107,7 +117,7 @@ def _timeline(arguments: argparse.Namespace) -> Timeline:
             arguments.parser.error(NOT_FOR_RECORDINGS.format(options=" and ".join(pattern_options)))
         return recording_timeline(source, arguments.bpm)
     try:
-        return pattern_timeline(source, DEFAULT_BPM if arguments.bpm is None else arguments.bpm,
+        return pattern_timeline(source, float(DEFAULT_BPM) if arguments.bpm is None else arguments.bpm,
                                 DEFAULT_LOOPS if arguments.loops is None else arguments.loops,
                                 DEFAULT_START_PIP if arguments.start_pip is None else arguments.start_pip)
     except ValueError as error:
@@ -116,6 +126,8 @@ def _timeline(arguments: argparse.Namespace) -> Timeline:
 
 
 def run(arguments: argparse.Namespace) -> int:
+    from pivolet_show.atomic_file import write_atomically
+
     chosen = _format(arguments)
     settings = _midi_settings(arguments, chosen)
     timeline = _timeline(arguments)

@@ -7,14 +7,13 @@ import argparse
 from collections.abc import Sequence
 from pathlib import Path
 
-import pivolet
+from typing import TYPE_CHECKING
 
-from pivolet_show import user_files
-from pivolet_show.arguments import DEFAULT_OUT
-from pivolet_show.gallery import build_site
-from pivolet_show.sources import pattern_source
+from pivolet_show.commands.arguments import DEFAULT_OUT
 
-HELP = "build the gallery site of every built-in, and of your own pattern files"
+if TYPE_CHECKING:
+    import pivolet
+
 DEFAULT_GALLERY_OUT = DEFAULT_OUT / "gallery"
 
 NOT_A_PATTERN = "{path} holds a recording, and the gallery shows looping patterns"
@@ -28,6 +27,10 @@ def add_arguments(parser: argparse.ArgumentParser) -> None:
 
 
 def _load(path: Path) -> pivolet.SampledPattern:
+    import pivolet
+
+    from pivolet_show.motion import user_files
+
     motion = user_files.load(path)
     if not isinstance(motion, pivolet.SampledPattern):
         raise ValueError(NOT_A_PATTERN.format(path=path))
@@ -37,6 +40,8 @@ def _load(path: Path) -> pivolet.SampledPattern:
 def _library_refusal(paths: Sequence[Path], patterns: Sequence[pivolet.SampledPattern]) -> str | None:
     """The module's refusal of these patterns as one library, naming the file that brings the refused
     pattern: the first whose arrival makes the library refuse with the same message."""
+    import pivolet
+
     try:
         pivolet.PatternLibrary(patterns)
         return None
@@ -52,6 +57,9 @@ def _library_refusal(paths: Sequence[Path], patterns: Sequence[pivolet.SampledPa
 
 
 def run(arguments: argparse.Namespace) -> int:
+    from pivolet_show.gallery import build_site
+    from pivolet_show.motion.sources import pattern_source
+
     paths: list[Path] = arguments.include
     try:
         patterns = [_load(path) for path in paths]

@@ -8,9 +8,12 @@ doubles; beat is the pip's own beat (pip / 64), seconds count from the first row
 
 from __future__ import annotations
 
+from typing import TYPE_CHECKING
+
 import pivolet
 
-from pivolet_show.export.timeline import Timeline
+if TYPE_CHECKING:
+    from pivolet_show.export.timeline import Timeline
 
 HEADER = ("pip", "beat", "seconds", "x", "y", "z")
 

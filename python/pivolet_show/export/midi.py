@@ -13,11 +13,12 @@ from __future__ import annotations
 
 import dataclasses
 import io
+from typing import TYPE_CHECKING
 
-import mido
 import pivolet
 
-from pivolet_show.export.timeline import Timeline
+if TYPE_CHECKING:
+    from pivolet_show.export.timeline import Timeline
 
 DEFAULT_TICKS_PER_BEAT = 960
 DEFAULT_CHANNEL = 1
@@ -112,6 +113,8 @@ def render(timeline: Timeline, settings: MidiSettings = MidiSettings()) -> bytes
         events += [(index, lane, number, value)
                    for index, number, value in _lane_events(values, controller, settings.fourteen_bit)]
     events.sort(key=lambda event: event[:2])  # stable: a lane's upper part stays before its lower part
+
+    import mido  # only a MIDI export pays for it
 
     track = mido.MidiTrack()
     track.append(mido.MetaMessage("track_name", name=timeline.name, time=0))

@@ -11,8 +11,8 @@ import dataclasses
 
 import pivolet
 
-from pivolet_show.patterns import Point
-from pivolet_show.sources import PatternSource, RecordingSource
+from pivolet_show.motion.axes import Point
+from pivolet_show.motion.sources import PatternSource, RecordingSource
 
 # Over nine hours at 120 BPM: past that an export is a mistyped loop count, not a file to fill memory with.
 LARGEST_EXPORT_PIPS = 2**22

@@ -11,21 +11,14 @@ import base64
 import json
 import struct
 
-from pivolet_show.patterns import Loop
+from pivolet_show.motion.axes import leading_axes
+from pivolet_show.motion.loops import Loop
 
 LOADER_CALL = "pivoletGallery.receive"
 
 
-def moving_components(loop: Loop) -> int:
-    """How many leading components are needed: those after the last one that is ever non-zero are all 0.0."""
-    for count in (3, 2):
-        if any(point[count - 1] != 0.0 for point in loop.points):
-            return count
-    return 1
-
-
 def encode(loop: Loop) -> dict[str, object]:
-    components = moving_components(loop)
+    components = leading_axes(loop.points)
     values = [value for point in loop.points for value in point[:components]]
     packed = struct.pack(f"<{len(values)}d", *values)
     return {

@@ -18,9 +18,13 @@ from typing import TYPE_CHECKING
 
 import pivolet
 
-from pivolet_show import projection, synth_mapping, time_lanes
+from pivolet_show.checks import DEFAULT_BEATS_PER_BAR as BEATS_PER_BAR
 from pivolet_show.gallery import pattern_data, thumbnails
-from pivolet_show.patterns import BEATS_PER_BAR, RUDIMENT_GROUP, Loop, builtin_rows, family_of, sample_loop
+from pivolet_show.motion.catalogue import RUDIMENT_GROUP, builtin_rows, family_of, sample_loop
+from pivolet_show.motion.loops import Loop
+from pivolet_show.picture import projection, time_lanes
+from pivolet_show.picture.labels import counted
+from pivolet_show.sound import synth_mapping
 
 if TYPE_CHECKING:
     from pivolet import _CatalogueRow as CatalogueRow
@@ -75,10 +79,6 @@ def _settings_script() -> str:
     return f"window.PIVOLET_SETTINGS = {json.dumps(settings, indent=1)};\n"
 
 
-def _beats(beats: float) -> str:
-    return f"{beats:g} beat{'' if beats == 1 else 's'}"
-
-
 def _breakable(name: str) -> str:
     """The escaped name with a line-break opportunity after each underscore, and nowhere else."""
     return "_<wbr>".join(escape(part) for part in name.split("_"))
@@ -91,7 +91,7 @@ def _card(loop: Loop, family: str) -> str:
         f'<a href="#{name}" title="{escape(loop.description)}">'
         f"{thumbnails.render(loop)}"
         f'<span class="card-name">{_breakable(loop.name)}</span>'
-        f'<span class="card-meta">{_beats(loop.beats)} · {loop.dimensions}D · peak {max(loop.peak):.2f}</span>'
+        f'<span class="card-meta">{counted(loop.beats, "beat")} · {loop.dimensions}D · peak {max(loop.peak):.2f}</span>'
         "</a></li>"
     )
 

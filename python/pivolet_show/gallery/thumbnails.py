@@ -17,8 +17,9 @@ from __future__ import annotations
 
 from collections.abc import Iterable
 
-from pivolet_show import projection, time_lanes
-from pivolet_show.patterns import AXES, Loop
+from pivolet_show.motion.axes import AXES
+from pivolet_show.motion.loops import Loop
+from pivolet_show.picture import projection, time_lanes
 
 WIDTH = 136
 SPACE_HEIGHT = 96

@@ -10,8 +10,10 @@ from typing import BinaryIO
 
 import pivolet
 
-from pivolet_show import synth_mapping
-from pivolet_show.patterns import Loop
+from pivolet_show.checks import tempo
+from pivolet_show.motion.interpolation import between
+from pivolet_show.motion.loops import Loop
+from pivolet_show.sound import synth_mapping
 
 SAMPLE_RATE_HZ = 22050
 LOOPS_PLAYED = 4
@@ -19,8 +21,6 @@ LOOPS_PLAYED = 4
 CONTROL_BLOCK_FRAMES = 32
 EDGE_FADE_SECONDS = 0.005  # no click from a sudden start or stop of the tone
 FULL_SCALE = 32767
-
-NON_POSITIVE_TEMPO = "the tempo must be a positive number of beats per minute"
 
 
 def duration_seconds(loop: Loop, bpm: float, loops: int = LOOPS_PLAYED) -> float:
@@ -31,8 +31,7 @@ def _position(loop: Loop, pip_position: float) -> tuple[float, float, float]:
     """The position between two pips, linearly interpolated so the control signals do not step."""
     pip = math.floor(pip_position)
     fraction = pip_position - pip
-    (x0, y0, z0), (x1, y1, z1) = loop.at(pip), loop.at(pip + 1)
-    return x0 + (x1 - x0) * fraction, y0 + (y1 - y0) * fraction, z0 + (z1 - z0) * fraction
+    return between(loop.at(pip), loop.at(pip + 1), fraction)
 
 
 def _lowpass_coefficients(cutoff_hz: float, rate: int) -> tuple[float, float, float, float, float]:
@@ -124,8 +123,7 @@ def _add_beat_clicks(loop: Loop, bpm: float, channels: tuple[list[float], ...], 
 
 def render(loop: Loop, bpm: float, loops: int = LOOPS_PLAYED, rate: int = SAMPLE_RATE_HZ) -> tuple[list[float], list[float]]:
     """Left and right channels, in [-1, 1] before clipping, of `loops` loops at `bpm`."""
-    if not bpm > 0.0 or math.isinf(bpm):
-        raise ValueError(NON_POSITIVE_TEMPO)
+    tempo(bpm)
     frame_count = round(duration_seconds(loop, bpm, loops) * rate)
     left, right = _voice(loop, bpm, frame_count, rate)
     _fade_edges((left, right), rate)

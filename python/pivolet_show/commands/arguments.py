@@ -1,16 +1,17 @@
-"""Argument types, defaults and the source argument that several commands share."""
+"""Argument types, defaults and the source argument that several commands share. Nothing here
+imports the module or a source, so that building the command line stays quick."""
 
 from __future__ import annotations
 
 import argparse
 import math
-from collections.abc import Callable
 from pathlib import Path
-from typing import TypeVar
+from typing import TYPE_CHECKING
 
-from pivolet_show.sources import Source, resolve_source
-from pivolet_show.user_files import FileSettings
-from pivolet_show.wav_render import NON_POSITIVE_TEMPO
+from pivolet_show.checks import NOT_A_TEMPO, argument_type, tempo
+
+if TYPE_CHECKING:
+    from pivolet_show.motion.sources import Source
 
 DEFAULT_OUT = Path("demo-out")
 SOURCE_HELP = "a built-in pattern's name, or a pattern file (.json, .csv) or recording file (.csv)"
@@ -20,26 +21,23 @@ NO_AXES = "name at least one axis"
 LOOPS_BELOW_ONE = "the loops are a whole number of at least 1"
 
 
-Number = TypeVar("Number", int, float)
+def positive_bpm(text: str) -> float:
+    """A tempo in beats per minute for the commands that work in floats: finite and above zero."""
+    bpm = float(argument_type(tempo)(text))
+    if not math.isfinite(bpm):  # written finite, but beyond every double
+        raise argparse.ArgumentTypeError(NOT_A_TEMPO.format(value=text))
+    return bpm
 
 
-def _checked(convert: Callable[[str], Number], accept: Callable[[Number], bool], message: str) -> Callable[[str], Number]:
-    """An argument type: the text converted, kept if `accept` takes it, else refused with `message`."""
-    def parse(text: str) -> Number:
-        try:
-            value = convert(text)
-        except ValueError:
-            raise argparse.ArgumentTypeError(message) from None
-        if not accept(value):
-            raise argparse.ArgumentTypeError(message)
-        return value
-    return parse
-
-
-# A tempo in beats per minute: a finite number above zero.
-positive_bpm = _checked(float, lambda value: value > 0.0 and math.isfinite(value), NON_POSITIVE_TEMPO)
-# How many times a loop plays: a whole number, at least one.
-loop_count = _checked(int, lambda loops: loops >= 1, LOOPS_BELOW_ONE)
+def loop_count(text: str) -> int:
+    """How many times a loop plays: a whole number, at least one."""
+    try:
+        loops = int(text)
+    except ValueError:
+        raise argparse.ArgumentTypeError(LOOPS_BELOW_ONE) from None
+    if loops < 1:
+        raise argparse.ArgumentTypeError(LOOPS_BELOW_ONE)
+    return loops
 
 
 def axis_names(text: str) -> list[str]:
@@ -78,6 +76,9 @@ def add_source_arguments(parser: argparse.ArgumentParser, default: str | None = 
 
 def source_of(arguments: argparse.Namespace) -> Source:
     """The source that the command line names; ValueError with its message where it cannot be had."""
+    from pivolet_show.motion.sources import resolve_source
+    from pivolet_show.motion.user_files import FileSettings
+
     settings = FileSettings(arguments.name, arguments.description, arguments.recording_bpm, arguments.beat_zero_seconds)
     return resolve_source(arguments.source, settings, arguments.axes)
 

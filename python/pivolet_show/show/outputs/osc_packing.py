@@ -16,15 +16,18 @@ from __future__ import annotations
 import struct
 from collections.abc import Sequence
 
+from pivolet_show.checks import INT32
+
 BUNDLE_TAG = b"#bundle\x00"
 TYPE_TAGS = b",ifff\x00\x00\x00"
 HEADER_SIZE = len(BUNDLE_TAG) + 8  # the tag, then the 64-bit timetag
 # Seconds from the NTP epoch (1900) to the Unix epoch (1970), which OSC timetags count from.
 NTP_UNIX_OFFSET_SECONDS = 2208988800
 NANOSECONDS = 10**9
-INT32_RANGE = 2**32
 DEFAULT_PREFIX = "/pivolet"
 DEFAULT_MAX_DATAGRAM = 1472  # the UDP payload of one 1500-byte Ethernet frame
+
+INT32_LOWEST, INT32_COUNT = INT32.start, len(INT32)
 
 TIMETAG = struct.Struct(">Q")
 ARGUMENTS = struct.Struct(">ifff")
@@ -57,7 +60,7 @@ def ntp_timetag(unix_ns: int) -> int:
 
 def as_int32(pip: int) -> int:
     """A pip as the signed 32-bit integer OSC carries, wrapped like a 32-bit counter beyond its range."""
-    return (pip + 2**31) % INT32_RANGE - 2**31
+    return (pip - INT32_LOWEST) % INT32_COUNT + INT32_LOWEST
 
 
 class OscFramePacker:

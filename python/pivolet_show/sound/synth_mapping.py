@@ -8,7 +8,7 @@ from __future__ import annotations
 
 import math
 
-from pivolet_show.projection import nearness
+from pivolet_show.picture.projection import nearness
 
 BASE_FREQUENCY_HZ = 220.0
 PITCH_RANGE_OCTAVES = 1.0  # y = -1 .. 1 spans an octave below to an octave above the base

@@ -5,7 +5,7 @@ A pattern loops, so every pip has a position. A recording covers a span of pips 
 position holds at the nearest end, and `covers` tells a caller when that happens.
 
 A command line names its source as a built-in's name or as the path of a pattern or recording file
-(see `user_files`); `resolve_source` turns either into a source.
+(see `motion.user_files`); `resolve_source` turns either into a source.
 """
 
 from __future__ import annotations
@@ -17,10 +17,11 @@ from typing import Union
 
 import pivolet
 
-from pivolet_show import user_files
-from pivolet_show.patterns import UNKNOWN_PATTERN, Loop, Point, find_row
-
-AXIS_NAMES = ("x", "y", "z")
+from pivolet_show.motion import user_files
+from pivolet_show.motion.axes import AXES, Point
+from pivolet_show.motion.catalogue import find_row, unknown_pattern
+from pivolet_show.motion.interpolation import between
+from pivolet_show.motion.loops import Loop
 
 TOO_MANY_AXES = "a recording plays on at most three axes (x, y, z), not {count}"
 UNKNOWN_AXIS = "recording {recording} has no axis named {axis}; its axes are: {axes}"
@@ -121,12 +122,7 @@ def interpolated_reader(source: Source) -> Callable[[int, float], Point]:
     """A function from a pip and a fraction in [0, 1) to the position that far along the straight
     line from the pip's position to the next pip's; a fraction of 0 gives the pip's own position."""
     read = position_reader(source)
-
-    def position_between(pip: int, fraction: float) -> Point:
-        (x0, y0, z0), (x1, y1, z1) = read(pip), read(pip + 1)
-        return x0 + (x1 - x0) * fraction, y0 + (y1 - y0) * fraction, z0 + (z1 - z0) * fraction
-
-    return position_between
+    return lambda pip, fraction: between(read(pip), read(pip + 1), fraction)
 
 
 def builtin_source(name: str) -> PatternSource:
@@ -149,16 +145,16 @@ def recording_source(recording: pivolet.SampledRecording, axes: Sequence[str] | 
     per output axis, at most three)."""
     names = recording.dimensions
     if axes is None:
-        chosen = list(range(min(len(names), len(AXIS_NAMES))))
+        chosen = list(range(min(len(names), len(AXES))))
     else:
-        if len(axes) > len(AXIS_NAMES):
+        if len(axes) > len(AXES):
             raise ValueError(TOO_MANY_AXES.format(count=len(axes)))
         chosen = []
         for axis in axes:
             if axis not in names:
                 raise ValueError(UNKNOWN_AXIS.format(recording=recording.name, axis=axis, axes=", ".join(names)))
             chosen.append(names.index(axis))
-    padded = chosen + [None] * (len(AXIS_NAMES) - len(chosen))
+    padded = chosen + [None] * (len(AXES) - len(chosen))
     return RecordingSource(recording, (padded[0], padded[1], padded[2]))
 
 
@@ -189,7 +185,7 @@ def _file_source(text: str, settings: user_files.FileSettings, axes: Sequence[st
     path = Path(text)
     # Built-in names hold no dot and no slash; anything else that names no file is a misspelt name.
     if not (path.exists() or path.suffix or "/" in text):
-        raise ValueError(UNKNOWN_PATTERN + text)
+        raise ValueError(unknown_pattern(text))
     motion = user_files.load(path, settings)
     try:
         if isinstance(motion, pivolet.SampledRecording):

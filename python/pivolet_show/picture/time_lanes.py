@@ -13,8 +13,9 @@ from collections.abc import Sequence
 
 import pivolet
 
-from pivolet_show.patterns import BEATS_PER_BAR, Loop
-from pivolet_show.projection import MIN_FIT_SPAN
+from pivolet_show.checks import DEFAULT_BEATS_PER_BAR as BEATS_PER_BAR
+from pivolet_show.motion.loops import Loop
+from pivolet_show.picture.projection import MIN_FIT_SPAN
 
 # A loop that barely moves is not blown up into a picture of its rounding.
 MIN_FIT_EXTENT = MIN_FIT_SPAN / 2

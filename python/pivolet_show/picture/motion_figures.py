@@ -17,7 +17,10 @@ import math
 
 import pivolet
 
-from pivolet_show.patterns import AXES, BEATS_PER_BAR, Loop, bars_in, beats_in
+from pivolet_show.checks import DEFAULT_BEATS_PER_BAR as BEATS_PER_BAR
+from pivolet_show.motion.axes import AXES
+from pivolet_show.motion.loops import Loop, bars_in, beats_in
+from pivolet_show.picture.labels import counted
 
 SECONDS_PER_MINUTE = 60.0
 # Every figure is shown to this many significant digits, and peaks to this many decimals.
@@ -96,17 +99,13 @@ def significant(value: float, digits: int = SIGNIFICANT_DIGITS) -> str:
     return f"{value:.{decimals}f}"
 
 
-def _count(value: float, unit: str) -> str:
-    return f"{value:g} {unit}{'' if value == 1 else 's'}"
-
-
 def describe(figures: MotionFigures, bpm: float) -> list[str]:
     """The figures as lines of text, as the picture and the gallery's view show them."""
     peaks = "  ".join(f"{axis} {peak:.{PEAK_DECIMALS}f}" for axis, peak in zip(AXES, figures.peak))
     return [
         f"{'Loop' if figures.looping else 'Length'}: {figures.period_pips} pips = "
-        f"{_count(beats_in(figures.period_pips), 'beat')} = "
-        f"{_count(bars_in(figures.period_pips), 'bar')} of {BEATS_PER_BAR} beats",
+        f"{counted(beats_in(figures.period_pips), 'beat')} = "
+        f"{counted(bars_in(figures.period_pips), 'bar')} of {BEATS_PER_BAR} beats",
         f"Peak: {peaks}",
         f"Largest step: {significant(figures.largest_step)} per pip (from pip {figures.largest_step_pip})",
         f"At {bpm:g} BPM: largest speed {significant(figures.largest_speed(bpm))} units/s "

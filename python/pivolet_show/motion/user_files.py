@@ -28,16 +28,17 @@ from typing import TypeVar, Union
 
 import pivolet
 
+from pivolet_show.checks import INT32, is_number
+from pivolet_show.motion.axes import AXES, Point
+
 UserMotion = Union[pivolet.SampledPattern, pivolet.SampledRecording]
 
-PATTERN_AXES = ("x", "y", "z")
 PIP_COLUMN = "pip"
 # Columns that tell the time of a row rather than a position; the export writes them.
 TIME_COLUMNS = (PIP_COLUMN, "beat", "seconds")
 COMMENT = "#"
 SETTING_NAMES = ("name", "bpm", "beat_zero_seconds", "start_pip")
 JSON_KEYS = ("name", "description", "samples")
-INT32_RANGE = range(-2**31, 2**31)
 
 CANNOT_READ = "cannot read the file: {reason}"
 NOT_UTF8 = "not UTF-8 text"
@@ -140,9 +141,6 @@ def _first_refused(probes: Iterable[tuple[str, Probe]], message: str) -> str | N
 
 # ---- patterns ----
 
-Point = tuple[float, float, float]
-
-
 def _pattern(path: Path, name: str, name_place: str, description: str,
              samples: Sequence[Point], places: Sequence[str]) -> pivolet.SampledPattern:
     def probes() -> Iterator[tuple[str, Probe]]:
@@ -159,10 +157,6 @@ def _number(value: float) -> float:
         return float(value)
     except OverflowError:
         return math.inf if value > 0 else -math.inf
-
-
-def _is_number(value: object) -> bool:
-    return isinstance(value, (int, float)) and not isinstance(value, bool)
 
 
 def _json_pattern(path: Path, text: str, settings: FileSettings) -> pivolet.SampledPattern:
@@ -185,7 +179,7 @@ def _json_pattern(path: Path, text: str, settings: FileSettings) -> pivolet.Samp
     samples: list[Point] = []
     places = [f"{path} (sample {index})" for index in range(len(points))]
     for point_place, point in zip(places, points):
-        if not (isinstance(point, list) and len(point) == 3 and all(map(_is_number, point))):
+        if not (isinstance(point, list) and len(point) == 3 and all(map(is_number, point))):
             raise _refusal(point_place, NOT_A_POINT)
         x, y, z = map(_number, point)
         samples.append((x, y, z))
@@ -277,7 +271,7 @@ def _parse_pip(path: Path, line: int, text: str, message: str = NOT_PIP) -> int:
         pip = int(text)
     except ValueError:
         raise _refusal(_line_place(path, line), message.format(text=text)) from None
-    if pip not in INT32_RANGE:
+    if pip not in INT32:
         raise _refusal(_line_place(path, line), PIP_OUT_OF_RANGE.format(pip=pip))
     return pip
 
@@ -322,15 +316,15 @@ def _name(path: Path, table: _Table, settings: FileSettings) -> tuple[str, str]:
 
 def _csv_pattern(path: Path, table: _Table, settings: FileSettings) -> pivolet.SampledPattern:
     header = table.header
-    if any(column not in TIME_COLUMNS + PATTERN_AXES for column in header) or not set(PATTERN_AXES) <= set(header):
+    if any(column not in TIME_COLUMNS + AXES for column in header) or not set(AXES) <= set(header):
         raise _refusal(_line_place(path, table.header_line), PATTERN_COLUMNS.format(columns=", ".join(header)))
     for setting in ("beat_zero_seconds", "start_pip"):
         if setting in table.settings:
             raise _refusal(_line_place(path, table.settings[setting].line), NOT_FOR_PATTERNS.format(settings=setting))
     if settings.recording_settings():
         raise _refusal(str(path), NOT_FOR_PATTERNS.format(settings=", ".join(settings.recording_settings())))
-    _refuse_repeated(path, table, PATTERN_AXES)
-    axis_columns = [header.index(axis) for axis in PATTERN_AXES]
+    _refuse_repeated(path, table, AXES)
+    axis_columns = [header.index(axis) for axis in AXES]
     samples: list[Point] = []
     for line, fields in table.rows:
         if len(fields) != len(header):

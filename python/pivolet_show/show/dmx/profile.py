@@ -1,5 +1,5 @@
-"""Fixtures as DMX sees them: where each is patched (universe and start address), which channels it
-takes in which order, and how a position becomes 16-bit pan and tilt and an optional dimmer level.
+"""A fixture's channels as DMX sees them: which channels it takes in which order, and how a position
+becomes 16-bit pan and tilt and an optional dimmer level.
 
 With no range set, x from -1 to 1 covers the whole pan travel, pan16 = round((x + 1) / 2 * 65535),
 and y the whole tilt travel alike. A range in degrees narrows that around the middle of the travel,
@@ -10,14 +10,12 @@ from __future__ import annotations
 
 import dataclasses
 import functools
-import math
 import struct
 from collections.abc import Callable, Sequence
 
-from pivolet_show.patterns import Point
+from pivolet_show.checks import finite_number
+from pivolet_show.motion.axes import Point
 
-CHANNELS_PER_UNIVERSE = 512
-FIRST_UNIVERSE, LAST_UNIVERSE = 1, 63999
 FULL_16_BIT = 65535
 FULL_8_BIT = 255
 CHANNEL_NAMES = ("pan", "pan_fine", "tilt", "tilt_fine", "dimmer")
@@ -27,39 +25,15 @@ DIMMER_FROM_Z = "z"
 DEFAULT_PAN_TRAVEL = 540.0
 DEFAULT_TILT_TRAVEL = 270.0
 
-NOT_A_UNIVERSE = "a universe is a whole number from 1 to 63999, not {value!r}"
-NOT_AN_ADDRESS = "a start address is a whole number from 1 to 512, not {value!r}"
 NOT_A_LAYOUT = "a channel layout lists each of {names} at most once, not {value!r}"
 NOT_A_TRAVEL = "the {axis} travel must be a finite number of degrees above 0, not {value!r}"
 RANGE_BEYOND_TRAVEL = "the {axis} range must be above 0 and within the travel of {travel:g} degrees, not {value!r}"
 LIMITS_BEYOND_TRAVEL = ("the {axis} limits must be two degrees from the middle of the travel, lowest first, "
                         "within -{half:g} to {half:g}, not {value!r}")
 NOT_A_DIMMER = "a dimmer is a level from 0 to 1 or 'z' (the depth drives it), not {value!r}"
-PAST_CHANNEL_512 = "fixture {number} starts at channel {address} of universe {universe} and takes {count} channels, past channel 512"
-CHANNELS_OVERLAP = ("fixture {number} (universe {universe}, channels {first}-{last}) overlaps fixture {other} "
-                    "(channels {other_first}-{other_last})")
-PAST_LAST_UNIVERSE = "the patch runs past universe 63999 at fixture {number}"
-
-
-def whole_number(value: object, low: int, high: int, message: str) -> int:
-    """`value` if it is an int (not a bool) from `low` to `high`; ValueError with `message` otherwise."""
-    if isinstance(value, bool) or not isinstance(value, int) or not low <= value <= high:
-        raise ValueError(message.format(value=value))
-    return value
-
-
-def universe_number(value: object) -> int:
-    return whole_number(value, FIRST_UNIVERSE, LAST_UNIVERSE, NOT_A_UNIVERSE)
-
-
-def start_address(value: object) -> int:
-    return whole_number(value, 1, CHANNELS_PER_UNIVERSE, NOT_AN_ADDRESS)
-
 
 def _degrees(value: object) -> float | None:
-    if isinstance(value, bool) or not isinstance(value, (int, float)) or not math.isfinite(value):
-        return None
-    return float(value)
+    return finite_number(value)
 
 
 @dataclasses.dataclass(frozen=True)
@@ -140,7 +114,6 @@ class DmxProfile:
                   round((min(max(level, -1.0), 1.0) + 1) / 2 * FULL_8_BIT))
         return [values[index] for index in indices]
 
-
     def writer(self) -> Callable[[bytearray, int, Point], None]:
         """A function that writes the fixture's channels for a position into a universe's frame from
         an index on: the values of `channel_values`, faster for the common layouts."""
@@ -164,48 +137,3 @@ class DmxProfile:
             x, y, _ = position
             pack(frame, start, sixteen_bit(x, pan_scale, pan_low, pan_high), sixteen_bit(y, tilt_scale, tilt_low, tilt_high))
         return write_ranges
-
-
-@dataclasses.dataclass(frozen=True)
-class Patch:
-    universe: int
-    address: int  # the fixture's first channel, from 1
-
-
-def check_patch(patches: Sequence[tuple[int, Patch, int]]) -> None:
-    """Refuses fixtures (number, patch, channel count) that pass channel 512 or share a channel."""
-    taken: dict[int, list[tuple[int, int, int]]] = {}
-    for number, patch, count in patches:
-        last = patch.address + count - 1
-        if last > CHANNELS_PER_UNIVERSE:
-            raise ValueError(PAST_CHANNEL_512.format(number=number, address=patch.address,
-                                                     universe=patch.universe, count=count))
-        for other, other_first, other_last in taken.setdefault(patch.universe, []):
-            if patch.address <= other_last and other_first <= last:
-                raise ValueError(CHANNELS_OVERLAP.format(number=number, universe=patch.universe, first=patch.address,
-                                                         last=last, other=other, other_first=other_first,
-                                                         other_last=other_last))
-        taken[patch.universe].append((number, patch.address, last))
-
-
-def patch_in_order(counts: Sequence[tuple[int, int | None, int | None, int]], first_universe: int = FIRST_UNIVERSE) -> list[Patch]:
-    """Patches for fixtures (number, universe or None, address or None, channel count) in order.
-
-    A fixture without an address follows the one before it (the first starts at channel 1 of
-    `first_universe`, or of its own universe); if it would pass channel 512 it starts the next
-    universe instead. A fixture given an address keeps it, and `check_patch` judges it.
-    """
-    patches = []
-    universe, address = first_universe, 1
-    for number, own_universe, own_address, count in counts:
-        if own_universe is not None and own_universe != universe:
-            universe, address = own_universe, 1
-        if own_address is not None:
-            address = own_address
-        elif address + count - 1 > CHANNELS_PER_UNIVERSE:
-            universe, address = universe + 1, 1
-            if universe > LAST_UNIVERSE:
-                raise ValueError(PAST_LAST_UNIVERSE.format(number=number))
-        patches.append(Patch(universe, address))
-        address += count
-    return patches

@@ -14,8 +14,10 @@ from html import escape
 
 import pivolet
 
-from pivolet_show import labels, motion_figures, projection, time_lanes
-from pivolet_show.patterns import AXES, BEATS_PER_BAR, Loop
+from pivolet_show.checks import DEFAULT_BEATS_PER_BAR as BEATS_PER_BAR
+from pivolet_show.motion.axes import AXES
+from pivolet_show.motion.loops import Loop
+from pivolet_show.picture import labels, motion_figures, projection, time_lanes
 
 WIDTH = 760
 MARGIN = 24
@@ -264,8 +266,8 @@ def render(loop: Loop, bpm: float, *, true_scale: bool = True, looping: bool = T
     is at first_pip, its speeds at bpm."""
     description_lines = textwrap.wrap(loop.description, DESCRIPTION_WRAP) or [""]
     info = (
-        f"{loop.period_pips} pips ({loop.beats:g} beats), {loop.dimensions} dimension"
-        f"{'s' if loop.dimensions != 1 else ''} · ticks mark beats · nearer strands are warmer and wider and pass over farther ones"
+        f"{labels.counted(loop.period_pips, 'pip')} ({labels.counted(loop.beats, 'beat')}), "
+        f"{labels.counted(loop.dimensions, 'dimension')} · ticks mark beats · nearer strands are warmer and wider and pass over farther ones"
     )
     info_y = MARGIN + TITLE_SIZE + LINE_HEIGHT * (len(description_lines) + 1)
     figures_top = info_y + 2 * LINE_HEIGHT + 6

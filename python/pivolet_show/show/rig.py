@@ -1,18 +1,20 @@
 """A rig: fixtures numbered from 1, each playing a source some pips behind the clock and bending the
 motion by its own transform. The rig answers, for a clock reading, every chosen fixture's pip and
-position."""
+position. What a fixture plays may change between frames: each change bumps the rig's `version`,
+so a frame worked out before it is known to be stale."""
 
 from __future__ import annotations
 
 import dataclasses
 import enum
 from collections.abc import Callable, Sequence
-from typing import NamedTuple
+from typing import Any, NamedTuple
 
-from pivolet_show.clock import PipReading
-from pivolet_show.patterns import Point
-from pivolet_show.sources import PatternSource, RecordingSource, Source, interpolated_reader, position_reader
-from pivolet_show.transform import Transform, affine
+from pivolet_show.checks import suggestion
+from pivolet_show.motion.axes import Point
+from pivolet_show.motion.sources import PatternSource, RecordingSource, Source, interpolated_reader, position_reader
+from pivolet_show.show.clock import PipReading
+from pivolet_show.show.transform import Transform, affine
 
 EVEN_SPREAD = "even"
 
@@ -22,6 +24,7 @@ NOT_AN_ORDER = "a fixture order is one of {orders}, not {value!r}"
 NO_FIXTURES = "a group needs at least one fixture, not {count!r}"
 TOO_MANY_FIXTURES = "a rig holds at most {most} fixtures, not {count}"
 HOLDS_STILL = "{name} covers pips {first} to {last} only; outside them the output holds still"
+NO_SUCH_FIXTURE = "the rig has fixtures 1 to {count}, not {number!r}"
 
 MOST_FIXTURES = 65535
 
@@ -38,7 +41,9 @@ class FixtureOrder(enum.Enum):
         for order in cls:
             if order.value == value:
                 return order
-        raise ValueError(NOT_AN_ORDER.format(orders=", ".join(repr(order.value) for order in cls), value=value))
+        names = [order.value for order in cls]
+        refusal = NOT_AN_ORDER.format(orders=", ".join(map(repr, names)), value=value)
+        raise ValueError(refusal + (suggestion(value, names) if isinstance(value, str) else ""))
 
 
 def spread_pips(spread: int | str, count: int, source: Source) -> Sequence[int]:
@@ -90,20 +95,23 @@ class Rig:
                  note: Callable[[str], None] = lambda text: None):
         if len(fixtures) > MOST_FIXTURES:
             raise ValueError(TOO_MANY_FIXTURES.format(most=MOST_FIXTURES, count=len(fixtures)))
-        self.fixtures = tuple(fixtures)
         self.interpolate = interpolate
+        self.version = 0
         self._note = note
         self._told: set[str] = set()
-        # One reader per source, shared by the fixtures that play it.
-        readers: dict[int, Callable[[int, float], Point]] = {}
-        self._plans = []
-        for fixture in self.fixtures:
-            key = id(fixture.source)
-            if key not in readers:
-                readers[key] = self._reader(fixture.source)
-            matrix = None if fixture.transform.is_identity else fixture.transform.matrix()
-            watched = fixture.source if isinstance(fixture.source, RecordingSource) else None
-            self._plans.append((fixture.number, fixture.phase, readers[key], matrix, watched))
+        # One reader per source, shared by the fixtures that play it; the source is kept beside its
+        # reader so that its id is never reused by another source while the entry lives.
+        self._readers: dict[int, tuple[Source, Callable[[int, float], Point]]] = {}
+        self.fixtures = tuple(fixtures)
+        self._plans = tuple(self._plan(fixture) for fixture in self.fixtures)
+
+    def _plan(self, fixture: Fixture) -> tuple[int, int, Callable[[int, float], Point], Any, RecordingSource | None]:
+        key = id(fixture.source)
+        if key not in self._readers:
+            self._readers[key] = (fixture.source, self._reader(fixture.source))
+        matrix = None if fixture.transform.is_identity else fixture.transform.matrix()
+        watched = fixture.source if isinstance(fixture.source, RecordingSource) else None
+        return fixture.number, fixture.phase, self._readers[key][1], matrix, watched
 
     def _reader(self, source: Source) -> Callable[[int, float], Point]:
         if self.interpolate:
@@ -111,9 +119,26 @@ class Rig:
         read = position_reader(source)
         return lambda pip, fraction: read(pip)
 
+    def set_source(self, numbers: Sequence[int], source: Source) -> None:
+        """From the next reading on, the fixtures numbered in `numbers` play `source`, each at its
+        own phase and through its own transform."""
+        for number in numbers:
+            if isinstance(number, bool) or not isinstance(number, int) or not 1 <= number <= len(self.fixtures):
+                raise ValueError(NO_SUCH_FIXTURE.format(count=len(self.fixtures), number=number))
+        fixtures = list(self.fixtures)
+        plans = list(self._plans)
+        for number in numbers:
+            fixtures[number - 1] = dataclasses.replace(fixtures[number - 1], source=source)
+            plans[number - 1] = self._plan(fixtures[number - 1])
+        self.fixtures, self._plans = tuple(fixtures), tuple(plans)
+        self.version += 1
+        playing = {id(fixture.source) for fixture in self.fixtures}
+        self._readers = {key: entry for key, entry in self._readers.items() if key in playing}
+
     def states(self, reading: PipReading, numbers: Sequence[int] | None = None) -> list[FixtureState]:
         """Every fixture's state at `reading`, or only those of the fixtures numbered in `numbers`."""
-        plans = self._plans if numbers is None else [self._plans[number - 1] for number in numbers]
+        every = self._plans
+        plans = every if numbers is None else [every[number - 1] for number in numbers]
         pip, fraction = reading.pip, reading.fraction
         states = []
         for number, phase, read, matrix, watched in plans:

@@ -1,12 +1,16 @@
-"""The one line `play` keeps up to date while it plays, and the summary it leaves when it stops."""
+"""The status `play` shows while it plays, and the summary it leaves when it stops: on a terminal one
+line rewritten in place four times a second, elsewhere (a log, a service) one line a second."""
 
 from __future__ import annotations
 
 from fractions import Fraction
 from typing import TextIO
 
-from pivolet_show.clock import PipReading, TempoClock
-from pivolet_show.player import OutputCounts
+from pivolet_show.show.clock import PipReading, TempoClock
+from pivolet_show.show.player import OutputCounts
+
+TERMINAL_INTERVAL_NS = 250_000_000
+LOG_INTERVAL_NS = 1_000_000_000
 
 
 def tempo_text(bpm: Fraction) -> str:
@@ -32,22 +36,27 @@ def summary_text(counts: OutputCounts) -> str:
 
 
 class StatusLine:
-    """Writes the status to `stream`, in place on a terminal (nothing but notes and the summary
-    otherwise, so a log is not filled with lines), or nothing at all when `quiet`."""
+    """Writes the status to `stream`: in place on a terminal, a line at a time otherwise (shown every
+    `interval_ns`), or nothing at all when `quiet`."""
 
     def __init__(self, stream: TextIO, clock: TempoClock, *, quiet: bool = False):
         self._stream = stream
         self._clock = clock
         self._quiet = quiet
         self._live = not quiet and stream.isatty()
+        self.interval_ns = TERMINAL_INTERVAL_NS if self._live else LOG_INTERVAL_NS
         self._width = 0
 
     def show(self, reading: PipReading, counts: list[OutputCounts]) -> None:
+        if self._quiet:
+            return
+        text = status_text(reading, self._clock, counts)
         if self._live:
-            text = status_text(reading, self._clock, counts)
             self._stream.write("\r" + text.ljust(self._width))
-            self._stream.flush()
             self._width = len(text)
+        else:
+            self._stream.write(text + "\n")
+        self._stream.flush()
 
     def _end_line(self) -> None:
         if self._width:
@@ -64,7 +73,8 @@ class StatusLine:
     def finish(self, reading: PipReading, counts: list[OutputCounts]) -> None:
         if self._quiet:
             return
-        self.show(reading, counts)
+        if self._live:
+            self.show(reading, counts)
         self._end_line()
         for each in counts:
             self._stream.write(summary_text(each) + "\n")

@@ -6,9 +6,8 @@ from __future__ import annotations
 import dataclasses
 import math
 
-from pivolet_show.patterns import Point
-
-AXES = "xyz"
+from pivolet_show.checks import finite_number
+from pivolet_show.motion.axes import AXES, Point
 QUARTER_TURN_DEGREES = 90
 
 NOT_AN_AXIS_PAIR = "an axis swap names two different axes of x, y, z (such as 'xy'), not {value!r}"
@@ -17,9 +16,10 @@ NOT_A_FINITE_NUMBER = "{what} must be a finite number, not {value!r}"
 
 
 def _finite(value: float, what: str) -> float:
-    if isinstance(value, bool) or not isinstance(value, (int, float)) or not math.isfinite(value):
+    finite = finite_number(value)
+    if finite is None:
         raise ValueError(NOT_A_FINITE_NUMBER.format(what=what, value=value))
-    return float(value)
+    return finite
 
 
 def _cos_sin(degrees: float) -> tuple[float, float]:

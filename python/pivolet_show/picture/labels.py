@@ -1,4 +1,4 @@
-"""Beat labels thinned where they would overlap.
+"""Beat labels thinned where they would overlap, and counts written with their unit.
 
 Bar starts are placed first, then the other beats in order; a label is left out when its box would
 touch one already placed. The gallery's page thins its labels by the same rule.
@@ -29,6 +29,11 @@ class BeatLabel:
         """Left, top, right and bottom."""
         half = len(self.text) * CHARACTER_WIDTH_PER_SIZE * self.size / 2 + 1
         return self.x - half, self.y - self.size, self.x + half, self.y
+
+
+def counted(value: float, unit: str) -> str:
+    """A count with its unit, singular for exactly one: '64 pips', '1 beat', '0.5 beats'."""
+    return f"{value:g} {unit}{'' if value == 1 else 's'}"
 
 
 def _overlap(a: tuple[float, float, float, float], b: tuple[float, float, float, float]) -> bool:

@@ -1,0 +1,87 @@
+"""Where fixtures sit in DMX: a universe and a start address each, laid out one after another where
+no place is given, and checked so that no fixture passes channel 512 or shares a channel.
+
+Universes are numbered by the protocol that carries them (sACN from 1 to 63999, for one), so the
+numbering is handed in by that protocol rather than fixed here.
+"""
+
+from __future__ import annotations
+
+import dataclasses
+from collections.abc import Sequence
+
+from pivolet_show.checks import whole_number
+
+CHANNELS_PER_UNIVERSE = 512
+
+NOT_A_UNIVERSE = "a universe is a whole number from {first} to {last}, not {{value!r}}"
+NOT_AN_ADDRESS = "a start address is a whole number from 1 to 512, not {value!r}"
+PAST_CHANNEL_512 = "fixture {number} starts at channel {address} of universe {universe} and takes {count} channels, past channel 512"
+CHANNELS_OVERLAP = ("fixture {number} (universe {universe}, channels {first}-{last}) overlaps fixture {other} "
+                    "(channels {other_first}-{other_last})")
+PAST_LAST_UNIVERSE = "the patch runs past universe {last} at fixture {number}"
+
+
+@dataclasses.dataclass(frozen=True)
+class UniverseNumbering:
+    """The universes a protocol numbers, from `first` to `last`."""
+
+    first: int
+    last: int
+
+    def check(self, value: object) -> int:
+        return whole_number(value, self.first, self.last, NOT_A_UNIVERSE.format(first=self.first, last=self.last))
+
+    def widest(self, other: UniverseNumbering) -> UniverseNumbering:
+        return UniverseNumbering(min(self.first, other.first), max(self.last, other.last))
+
+
+def start_address(value: object) -> int:
+    return whole_number(value, 1, CHANNELS_PER_UNIVERSE, NOT_AN_ADDRESS)
+
+
+@dataclasses.dataclass(frozen=True)
+class Patch:
+    universe: int
+    address: int  # the fixture's first channel, from 1
+
+
+def check_patch(patches: Sequence[tuple[int, Patch, int]]) -> None:
+    """Refuses fixtures (number, patch, channel count) that pass channel 512 or share a channel."""
+    taken: dict[int, list[tuple[int, int, int]]] = {}
+    for number, patch, count in patches:
+        last = patch.address + count - 1
+        if last > CHANNELS_PER_UNIVERSE:
+            raise ValueError(PAST_CHANNEL_512.format(number=number, address=patch.address,
+                                                     universe=patch.universe, count=count))
+        for other, other_first, other_last in taken.setdefault(patch.universe, []):
+            if patch.address <= other_last and other_first <= last:
+                raise ValueError(CHANNELS_OVERLAP.format(number=number, universe=patch.universe, first=patch.address,
+                                                         last=last, other=other, other_first=other_first,
+                                                         other_last=other_last))
+        taken[patch.universe].append((number, patch.address, last))
+
+
+def patch_in_order(counts: Sequence[tuple[int, int | None, int | None, int]], numbering: UniverseNumbering,
+                   first_universe: int | None = None) -> list[Patch]:
+    """Patches for fixtures (number, universe or None, address or None, channel count) in order.
+
+    A fixture without an address follows the one before it (the first starts at channel 1 of
+    `first_universe`, by default the numbering's first, or of its own universe); if it would pass
+    channel 512 it starts the next universe instead. A fixture given an address keeps it, and
+    `check_patch` judges it. Every universe is checked against `numbering`.
+    """
+    patches = []
+    universe, address = numbering.check(numbering.first if first_universe is None else first_universe), 1
+    for number, own_universe, own_address, count in counts:
+        if own_universe is not None and own_universe != universe:
+            universe, address = numbering.check(own_universe), 1
+        if own_address is not None:
+            address = own_address
+        elif address + count - 1 > CHANNELS_PER_UNIVERSE:
+            universe, address = universe + 1, 1
+            if universe > numbering.last:
+                raise ValueError(PAST_LAST_UNIVERSE.format(last=numbering.last, number=number))
+        patches.append(Patch(universe, address))
+        address += count
+    return patches

@@ -1,0 +1,47 @@
+"""The output protocols `play` can send with, one module each, and the opening of a show's outputs.
+
+Adding a protocol is one module beside these, offering one object of the shape of
+`protocol.OutputProtocol`, and one entry in OUTPUTS: the show file, the command line and the
+opening of outputs all go through this list.
+"""
+
+from __future__ import annotations
+
+from typing import Any
+
+from pivolet_show.show.dmx.patch import UniverseNumbering
+from pivolet_show.show.outputs import osc, sacn
+from pivolet_show.show.outputs.protocol import Output, OutputProtocol
+from pivolet_show.show.plan import ShowPlan
+
+# In the order the help lists their flags, a show file's outputs are read and the outputs open.
+OUTPUTS: tuple[OutputProtocol, ...] = (osc.PROTOCOL, sacn.PROTOCOL)
+
+
+def protocol_of(plan: Any) -> OutputProtocol:
+    return next(protocol for protocol in OUTPUTS if isinstance(plan, protocol.plan_type))
+
+
+def dmx_universes() -> UniverseNumbering:
+    """Every universe some DMX output numbers: what a show file or the command line may name
+    before it is known which output will carry it (each output checks its own when it opens)."""
+    numberings = [protocol.universes for protocol in OUTPUTS if protocol.universes is not None]
+    widest = numberings[0]
+    for numbering in numberings[1:]:
+        widest = widest.widest(numbering)
+    return widest
+
+
+def open_outputs(plan: ShowPlan) -> list[Output]:
+    """The plan's outputs, ready to send: each output's fixtures checked, hosts resolved and
+    sockets bound. On any failure the outputs opened so far are closed again and ValueError says
+    what was wrong; nothing has been sent."""
+    outputs: list[Output] = []
+    try:
+        for each in plan.outputs:
+            outputs.append(protocol_of(each).open(each, plan))
+    except BaseException:
+        for output in outputs:
+            output.close()
+        raise
+    return outputs

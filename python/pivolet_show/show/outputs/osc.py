@@ -1,0 +1,120 @@
+"""Live OSC output: each frame of the chosen fixtures as bundles sent over UDP to one receiver.
+
+The protocol's plan comes from an `[osc]` table of a show file (target, prefix, max_datagram, fps,
+fixtures, source_port) or from `--osc HOST:PORT` and `--osc-prefix`; see `osc_packing` for the bytes.
+"""
+
+from __future__ import annotations
+
+import argparse
+import dataclasses
+import socket
+from collections.abc import Sequence
+from fractions import Fraction
+from typing import TYPE_CHECKING, Any
+
+from pivolet_show.checks import argument_type, frame_rate, whole_number
+from pivolet_show.show.file_table import Table, fixture_selection, text
+from pivolet_show.show.network import bound_udp_socket, port_number, resolve, split_host_and_port
+from pivolet_show.show.outputs.osc_packing import DEFAULT_MAX_DATAGRAM, DEFAULT_PREFIX, OscFramePacker, check_prefix, ntp_timetag
+from pivolet_show.show.rig import FixtureState
+
+if TYPE_CHECKING:
+    from pivolet_show.show.plan import ShowPlan
+
+LABEL = "OSC"
+KEYS = ("target", "prefix", "max_datagram", "fps", "fixtures", "source_port")
+LARGEST_UDP_PAYLOAD = 65507
+SMALLEST_DATAGRAM = 64
+
+NOT_A_DATAGRAM_SIZE = "a datagram size is a whole number of bytes from 64 to 65507, not {value!r}"
+PREFIX_WITHOUT_OSC = "--osc-prefix needs an OSC output (--osc HOST:PORT)"
+
+
+@dataclasses.dataclass(frozen=True)
+class OscPlan:
+    host: str
+    port: int
+    prefix: str = DEFAULT_PREFIX
+    max_datagram: int = DEFAULT_MAX_DATAGRAM
+    fps: Fraction | None = None  # None: the show's frame rate
+    fixtures: tuple[int, ...] | None = None  # None: every fixture
+    source_port: int = 0
+
+
+class OscOutput:
+    """Sends the fixtures numbered in `numbers` to `address` (a resolved socket address of `family`)."""
+
+    label = LABEL
+
+    def __init__(self, family: int, address: tuple[Any, ...], numbers: Sequence[int], fps: Fraction, *,
+                 prefix: str, max_datagram: int, source_port: int = 0):
+        self.numbers = tuple(numbers)
+        self.fps = fps
+        self._address = address
+        self._packer = OscFramePacker(self.numbers, prefix, max_datagram)
+        self._socket: socket.socket | None = bound_udp_socket(family, source_port, LABEL)
+
+    def prepare(self, states: Sequence[FixtureState], unix_ns: int) -> list[bytearray]:
+        return self._packer.pack(ntp_timetag(unix_ns), [(state.pip, *state.position) for state in states])
+
+    def send(self, datagrams: list[bytearray]) -> None:
+        assert self._socket is not None
+        for datagram in datagrams:
+            self._socket.sendto(datagram, self._address)
+
+    def close(self) -> None:
+        if self._socket is not None:
+            self._socket.close()
+            self._socket = None
+
+
+def osc_target(value: str) -> tuple[str, int]:
+    return split_host_and_port(value, "--osc")
+
+
+class OscProtocol:
+    name = "osc"
+    label = LABEL
+    keys = KEYS
+    plan_type = OscPlan
+    universes = None
+
+    def read(self, table: Table) -> OscPlan:
+        target = table.required("target", "HOST:PORT", lambda value: split_host_and_port(text(value), "the OSC target"))
+        return OscPlan(
+            target[0], target[1],
+            prefix=table.get("prefix", lambda value: check_prefix(text(value)), OscPlan.prefix),
+            max_datagram=table.get("max_datagram", lambda value: whole_number(
+                value, SMALLEST_DATAGRAM, LARGEST_UDP_PAYLOAD, NOT_A_DATAGRAM_SIZE), OscPlan.max_datagram),
+            fps=table.get("fps", frame_rate),
+            fixtures=table.get("fixtures", fixture_selection),
+            source_port=table.get("source_port", lambda value: port_number(value, "a source port", 0), 0),
+        )
+
+    def add_flags(self, parser: argparse.ArgumentParser) -> None:
+        parser.add_argument("--osc", metavar="HOST:PORT", type=argument_type(osc_target), help="send OSC bundles here")
+        parser.add_argument("--osc-prefix", metavar="PREFIX", type=argument_type(check_prefix),
+                            help=f"the OSC address prefix (default: {DEFAULT_PREFIX})")
+
+    def plans_from_flags(self, arguments: argparse.Namespace, plans: tuple[OscPlan, ...]) -> tuple[OscPlan, ...]:
+        """--osc sends the first OSC output to another target (or makes one); --osc-prefix gives
+        the first its prefix."""
+        first, rest = (plans[0], plans[1:]) if plans else (None, ())
+        if arguments.osc is not None:
+            host, port = arguments.osc
+            first = OscPlan(host, port) if first is None else dataclasses.replace(first, host=host, port=port)
+        if arguments.osc_prefix is not None:
+            if first is None:
+                raise ValueError(PREFIX_WITHOUT_OSC)
+            first = dataclasses.replace(first, prefix=arguments.osc_prefix)
+        return plans if first is None else (first, *rest)
+
+    def open(self, plan: OscPlan, show: ShowPlan) -> OscOutput:
+        numbers = show.chosen(plan.fixtures, "the OSC output")
+        family, address = resolve(plan.host, plan.port, "the OSC output")
+        return OscOutput(family, address, numbers, plan.fps or show.fps, prefix=plan.prefix,
+                         max_datagram=plan.max_datagram, source_port=plan.source_port)
+
+
+PROTOCOL = OscProtocol()

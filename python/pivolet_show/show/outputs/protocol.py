@@ -1,0 +1,55 @@
+"""What an output protocol offers the show, and what an opened output offers the player.
+
+A protocol is one object, registered in `pivolet_show.show.outputs.OUTPUTS`: its name (the key of
+its table in a show file and the stem of its flags), the keys that table may hold and the reader
+that turns the table into the protocol's plan, its command-line flags and how they make or change
+its plans, and the opening of a plan into an `Output` with its sockets bound.
+"""
+
+from __future__ import annotations
+
+import argparse
+from collections.abc import Sequence
+from fractions import Fraction
+from typing import TYPE_CHECKING, Any, Protocol
+
+from pivolet_show.show.rig import FixtureState
+
+if TYPE_CHECKING:
+    from pivolet_show.show.dmx.patch import UniverseNumbering
+    from pivolet_show.show.file_table import Table
+    from pivolet_show.show.plan import ShowPlan
+
+
+class Output(Protocol):
+    """An opened output: `prepare` works a frame out from the fixtures' states (and the frame's
+    instant in Unix nanoseconds) into whatever `send` sends at the frame's deadline."""
+
+    label: str
+    fps: Fraction
+    numbers: tuple[int, ...]
+
+    def prepare(self, states: Sequence[FixtureState], unix_ns: int) -> Any: ...
+    def send(self, prepared: Any) -> None: ...
+    def close(self) -> None: ...
+
+
+class OutputProtocol(Protocol):
+    name: str
+    label: str
+    keys: tuple[str, ...]
+    plan_type: type
+    # The universes the protocol numbers, for one that carries DMX; None for one that does not.
+    universes: UniverseNumbering | None
+
+    def read(self, table: Table) -> Any:
+        """The plan that a show file's table of this protocol describes."""
+
+    def add_flags(self, parser: argparse.ArgumentParser) -> None: ...
+
+    def plans_from_flags(self, arguments: argparse.Namespace, plans: tuple[Any, ...]) -> tuple[Any, ...]:
+        """This protocol's plans once the flags given are applied to `plans` (those of a show file, if
+        any); ValueError saying what is wrong with the flags."""
+
+    def open(self, plan: Any, show: ShowPlan) -> Output:
+        """The output `plan` describes within `show`, ready to send; ValueError if it cannot be had."""

@@ -1,0 +1,64 @@
+"""Everything `play` needs to know before it sends anything: tempo, frame rate, the fixtures with
+their patches, and the plans of its outputs and inputs, each the plan of the protocol that opens it."""
+
+from __future__ import annotations
+
+import dataclasses
+from collections.abc import Sequence
+from fractions import Fraction
+from typing import Any
+
+from pivolet_show.checks import DEFAULT_BEATS_PER_BAR, DEFAULT_BPM
+from pivolet_show.show.dmx.patch import Patch, UniverseNumbering, check_patch, patch_in_order
+from pivolet_show.show.dmx.profile import DmxProfile
+from pivolet_show.show.rig import Fixture
+
+DEFAULT_FPS = Fraction(60)
+
+UNKNOWN_FIXTURE = "{what} names fixture {number}, but the rig has fixtures 1 to {count}"
+
+
+@dataclasses.dataclass(frozen=True)
+class PatchRequest:
+    """Where a fixture asked to be patched (None: after the fixture before it) and its channels."""
+
+    universe: int | None = None
+    address: int | None = None
+    profile: DmxProfile = DmxProfile()
+
+
+@dataclasses.dataclass(frozen=True)
+class ShowPlan:
+    fixtures: tuple[Fixture, ...]
+    patch_requests: tuple[PatchRequest, ...]
+    bpm: Fraction = Fraction(DEFAULT_BPM)
+    fps: Fraction = DEFAULT_FPS
+    start_pip: int = 0
+    beats_per_bar: int = DEFAULT_BEATS_PER_BAR
+    interpolate: bool = False
+    seconds: Fraction | None = None
+    # The plans of the outputs and the inputs, in the order of their protocols' registries.
+    outputs: tuple[Any, ...] = ()
+    inputs: tuple[Any, ...] = ()
+    first_universe: int | None = None  # None: the first universe of each DMX output's numbering
+
+    def chosen(self, numbers: tuple[int, ...] | None, what: str) -> tuple[int, ...]:
+        if numbers is None:
+            return tuple(range(1, len(self.fixtures) + 1))
+        for number in numbers:
+            if not 1 <= number <= len(self.fixtures):
+                raise ValueError(UNKNOWN_FIXTURE.format(what=what, number=number, count=len(self.fixtures)))
+        return numbers
+
+    def patches(self, numbers: Sequence[int], numbering: UniverseNumbering) -> list[Patch]:
+        """The patch of the fixtures numbered in `numbers`, laid out in that order within the
+        universes of `numbering`, and checked."""
+        requests = [self.patch_requests[number - 1] for number in numbers]
+        patches = patch_in_order([(number, request.universe, request.address, request.profile.channel_count)
+                                  for number, request in zip(numbers, requests)], numbering, self.first_universe)
+        check_patch([(number, patch, request.profile.channel_count)
+                     for number, patch, request in zip(numbers, patches, requests)])
+        return patches
+
+    def profiles(self, numbers: Sequence[int]) -> list[DmxProfile]:
+        return [self.patch_requests[number - 1].profile for number in numbers]
