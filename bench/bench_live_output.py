@@ -5,6 +5,12 @@ computing cost as a share of its period, against the targets; then, unless told 
 OSC rig that still meets the targets at 240 Hz beside the same sACN load.
 
     python bench/bench_live_output.py [--seconds 30] [--search-seconds 8] [--no-search] [--realtime]
+    python bench/bench_live_output.py --against /tmp/reference/python [--rounds 2] [--seconds 20]
+
+With --against DIR (the `python` folder of another checkout) the main run is played in fresh
+processes, alternating between this checkout and the other (run through the other checkout's own
+copy of this script, so that it plays with its own player), and each figure is printed per round
+for both, with the median ratio of this checkout's to the other's.
 
 With --realtime the benchmark (and its receiver) runs at real-time priority (SCHED_FIFO 10, as
 `chrt -f 10` would set; root or CAP_SYS_NICE needed), as a show machine would run `play`, so that
@@ -14,18 +20,15 @@ other work on a shared machine does not delay the frames.
 import argparse
 import multiprocessing
 import os
+import re
 import select
 import socket
 import statistics
+import subprocess
 import sys
 import time
 from fractions import Fraction
-
-from pivolet_show.clock import TempoClock
-from pivolet_show.player import Player
-from pivolet_show.rig import FixtureOrder, Rig, group_fixtures
-from pivolet_show.show_plan import OscPlan, PatchRequest, SacnPlan, ShowPlan, open_outputs
-from pivolet_show.sources import builtin_source
+from pathlib import Path
 
 LATENESS_TARGET_MS = 2.0
 SHARE_TARGET = 0.25
@@ -64,6 +67,15 @@ def percentile(values, share):
 
 def run_show(osc_fixtures, seconds):
     """Plays the show for `seconds` and returns each output's counts and the datagrams received."""
+    from pivolet_show.motion.sources import builtin_source
+    from pivolet_show.show.clock import TempoClock
+    from pivolet_show.show.outputs import open_outputs
+    from pivolet_show.show.outputs.osc import OscPlan
+    from pivolet_show.show.outputs.sacn import SacnPlan
+    from pivolet_show.show.player import Player
+    from pivolet_show.show.plan import PatchRequest, ShowPlan
+    from pivolet_show.show.rig import FixtureOrder, Rig, group_fixtures
+
     queue = multiprocessing.Queue()
     receiver = multiprocessing.Process(target=drain, args=([("127.0.0.1", 0), ("127.0.0.1", 0)],
                                                            seconds + DRAIN_GRACE_SECONDS, queue))
@@ -71,10 +83,9 @@ def run_show(osc_fixtures, seconds):
     osc_port, sacn_port = queue.get(timeout=10)
     count = max(SACN_FIXTURES, osc_fixtures)
     fixtures = group_fixtures(builtin_source(SOURCE), count, order=FixtureOrder.SPREAD, spread=3)
-    plan = ShowPlan(tuple(fixtures), (PatchRequest(),) * count, bpm=Fraction(128), fps=Fraction(OSC_FPS),
-                    osc=OscPlan("127.0.0.1", osc_port, fps=Fraction(OSC_FPS), fixtures=tuple(range(1, osc_fixtures + 1))),
-                    sacn=SacnPlan("127.0.0.1", sacn_port, fps=Fraction(SACN_FPS),
-                                  fixtures=tuple(range(1, SACN_FIXTURES + 1))))
+    plan = ShowPlan(tuple(fixtures), (PatchRequest(),) * count, bpm=Fraction(128), fps=Fraction(OSC_FPS), outputs=(
+        OscPlan("127.0.0.1", osc_port, fps=Fraction(OSC_FPS), fixtures=tuple(range(1, osc_fixtures + 1))),
+        SacnPlan("127.0.0.1", sacn_port, fps=Fraction(SACN_FPS), fixtures=tuple(range(1, SACN_FIXTURES + 1)))))
     outputs = open_outputs(plan)
     clock = TempoClock(plan.bpm, origin_ns=time.monotonic_ns() + 50_000_000)
     player = Player(clock, Rig(plan.fixtures), outputs, keep_timings=True)
@@ -116,13 +127,61 @@ def report(osc_fixtures, seconds):
     return all(meets(figure) for figure in rows)
 
 
+# The figures of one output, as `report` prints them.
+FIGURE_LINES = re.compile(
+    r"^  (?P<label>\S+) .*\n\s+lateness p50 (?P<p50>[\d.]+) ms, p99 (?P<p99>[\d.]+) ms, max (?P<max>[\d.]+) ms.*\n"
+    r"\s+computing share of the period p50 (?P<share_p50>[\d.]+)%, p99 (?P<share_p99>[\d.]+)%, "
+    r"max (?P<share_max>[\d.]+)%", re.MULTILINE)
+FIGURES = ("p50", "p99", "max", "share_p50", "share_p99", "share_max")
+
+
+def fresh_run(script, package, arguments):
+    """The figures of each output from the main run of `script` in a fresh interpreter, with the
+    show package found in `package` (None: the installed one)."""
+    environment = dict(os.environ)
+    if package is not None:
+        environment["PYTHONPATH"] = os.pathsep.join(filter(None, [str(package), environment.get("PYTHONPATH")]))
+    finished = subprocess.run([sys.executable, str(script), *arguments, "--no-search"], env=environment,
+                              capture_output=True, text=True, check=True)
+    return {match["label"]: {name: float(match[name]) for name in FIGURES}
+            for match in FIGURE_LINES.finditer(finished.stdout)}
+
+
+def compare(reference, rounds, arguments):
+    """Alternates fresh runs of this checkout and the reference, and prints every figure of both."""
+    sides = {"this": (Path(__file__), None), "reference": (reference.parent / "bench" / Path(__file__).name, reference)}
+    taken = {side: [] for side in sides}
+    for round_index in range(rounds):
+        order = list(sides) if round_index % 2 == 0 else list(reversed(sides))
+        for side in order:
+            script, package = sides[side]
+            taken[side].append(fresh_run(script, package, arguments))
+            print(f"round {round_index + 1}, {side}: done", flush=True)
+    print(f"\n{'output':<7}{'figure':<11}{'this checkout, per round':>30}{'reference, per round':>30}{'median ratio':>14}")
+    for label in taken["this"][0]:
+        for name in FIGURES:
+            mine = [run[label][name] for run in taken["this"]]
+            theirs = [run[label][name] for run in taken["reference"]]
+            unit = "%" if name.startswith("share") else " ms"
+            ratio = statistics.median(a / b if b else float("inf") for a, b in zip(mine, theirs))
+            print(f"{label:<7}{name:<11}{', '.join(f'{value:.3f}{unit}' for value in mine):>30}"
+                  f"{', '.join(f'{value:.3f}{unit}' for value in theirs):>30}{ratio:>14.2f}")
+
+
 def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--seconds", type=float, default=30.0, help="length of the main run (default 30)")
     parser.add_argument("--search-seconds", type=float, default=8.0, help="length of each search run (default 8)")
     parser.add_argument("--no-search", action="store_true", help="skip the search for the largest OSC rig")
     parser.add_argument("--realtime", action="store_true", help="run at real-time priority (SCHED_FIFO 10)")
+    parser.add_argument("--against", type=Path, metavar="DIR",
+                        help="compare the main run with the show package in DIR, in alternating fresh processes")
+    parser.add_argument("--rounds", type=int, default=2, help="rounds of each side with --against (default 2)")
     arguments = parser.parse_args(argv)
+    if arguments.against is not None:
+        forwarded = ["--seconds", str(arguments.seconds)] + (["--realtime"] if arguments.realtime else [])
+        compare(arguments.against.resolve(), arguments.rounds, forwarded)
+        return 0
     if arguments.realtime:
         os.sched_setscheduler(0, os.SCHED_FIFO, os.sched_param(REALTIME_PRIORITY))
     load = ", ".join(f"{value:.1f}" for value in os.getloadavg())
