@@ -1,4 +1,5 @@
-"""Headless Chromium driven through Selenium for the browser tests, and a reader of its screenshots.
+"""Headless Chromium driven through Selenium for the browser tests, a bounded wait for what a page
+(or any other thread) is to do, and a reader of the browser's screenshots.
 
 Outside CI a missing browser skips the tests; in CI (CI=true) it fails them, so that a machine
 without the browser cannot pass by running nothing.
@@ -8,7 +9,9 @@ from __future__ import annotations
 
 import os
 import struct
+import time
 import zlib
+from collections.abc import Callable
 from pathlib import Path
 
 import pytest
@@ -25,6 +28,8 @@ BROWSER_ARGUMENTS = (
 MISSING_BROWSER = "headless Chromium and chromedriver are needed: run scripts/test-deps.sh"
 MISSING_SELENIUM = "selenium is needed: python -m pip install selenium"
 SEVERE = "SEVERE"
+WAIT_SECONDS = 10.0
+POLL_SECONDS = 0.05
 
 
 def unavailable(reason: str) -> None:
@@ -47,6 +52,17 @@ def start_chromium():
         options.add_argument(argument)
     options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
     return webdriver.Chrome(service=Service(str(CHROMEDRIVER)), options=options)
+
+
+def wait_for(condition: Callable[[], object], what: str, seconds: float = WAIT_SECONDS) -> object:
+    """The first true value of `condition()`, asked again every 50 ms for at most `seconds`."""
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        value = condition()
+        if value:
+            return value
+        time.sleep(POLL_SECONDS)
+    raise AssertionError(f"timed out waiting for {what}")
 
 
 def console_errors(driver) -> list[dict]:

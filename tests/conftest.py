@@ -1,11 +1,21 @@
-"""Marks the tests that drive headless Chromium as `browser`, so that a run can leave them out with
--m "not browser" (the sanitizer run does: the browser must not inherit its preloaded runtime)."""
+"""The one browser of the browser tests, and their mark: a test that drives headless Chromium is
+marked `browser`, so that a run can leave them out with -m "not browser" (the sanitizer run does:
+the browser must not inherit its preloaded runtime)."""
 
 import pytest
 
+from browser_session import start_chromium
+
 # The fixtures that start the browser; a test that uses one, directly or through another fixture,
 # drives the browser.
-BROWSER_FIXTURES = frozenset({"chromium", "browser"})
+BROWSER_FIXTURES = frozenset({"browser"})
+
+
+@pytest.fixture(scope="module")
+def browser():
+    driver = start_chromium()
+    yield driver
+    driver.quit()
 
 
 def pytest_collection_modifyitems(items):

@@ -1,10 +1,15 @@
-"""Runs the show tool's command line inside the test process, as `python -m pivolet_show` would."""
+"""Runs the show tool's command line as `python -m pivolet_show` would: inside the test process, or,
+where a separate process is the point (a signal, or a receiver that must not share the player's
+interpreter), as a process of its own; and reads the summary `play` leaves."""
 
 from __future__ import annotations
 
 import contextlib
 import dataclasses
 import io
+import re
+import subprocess
+import sys
 
 from pivolet_show import cli
 
@@ -29,3 +34,17 @@ def run_show(*arguments: object) -> Finished:
         except SystemExit as stop:
             status = int(stop.code or 0)
     return Finished(status, out.getvalue(), err.getvalue())
+
+
+def play_process(*arguments: object) -> subprocess.Popen:
+    """`play` with `arguments` in a process of its own, its output kept as text."""
+    return subprocess.Popen([sys.executable, "-m", "pivolet_show", "play", *map(str, arguments)],
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+
+
+def summary_counts(errors: str, label: str) -> tuple[int, int]:
+    """Frames sent and skipped, from the summary line `play` prints for an output."""
+    (line,) = [line for line in errors.splitlines() if line.startswith(label + ":")]
+    match = re.fullmatch(label + r": (\d+) frames sent, \d+ late, (\d+) skipped", line)
+    assert match, line
+    return int(match[1]), int(match[2])

@@ -4,8 +4,6 @@ from __future__ import annotations
 
 import math
 import re
-import subprocess
-import sys
 import wave
 import xml.etree.ElementTree as ElementTree
 from pathlib import Path
@@ -13,10 +11,12 @@ from pathlib import Path
 import pytest
 
 import pivolet
-from browser_session import console_errors, inked_fraction, start_chromium
+from browser_session import console_errors, inked_fraction
+from show_commands import Finished, run_show
 from pivolet_show.picture import projection, svg_picture
 from pivolet_show.sound import wav as wav_render
 from pivolet_show.commands.draw import DEFAULT_PATTERN
+from pivolet_show.motion.catalogue import load_loop
 from pivolet_show.motion.loops import Loop
 
 SVG = "{http://www.w3.org/2000/svg}"
@@ -50,8 +50,8 @@ CASES = [
 FITTED_CASES = ["shortest loop", "last 3-D"]
 
 
-def run_demo(*arguments: str) -> subprocess.CompletedProcess:
-    return subprocess.run([sys.executable, "-m", "pivolet_show", "draw", *arguments], capture_output=True, text=True)
+def run_demo(*arguments: str) -> Finished:
+    return run_show("draw", *arguments)
 
 
 @pytest.fixture(scope="module")
@@ -62,9 +62,9 @@ def outputs(tmp_path_factory) -> dict[str, tuple[dict, float, Path, Path]]:
         out = tmp_path_factory.mktemp("demo")
         arguments = [row["name"], "--out", str(out)] + ([] if bpm is None else ["--bpm", str(bpm)])
         finished = run_demo(*arguments)
-        assert finished.returncode == 0, finished.stderr
-        printed = finished.stdout.split()
-        assert len(printed) == 2, finished.stdout
+        assert finished.status == 0, finished.err
+        printed = finished.out.split()
+        assert len(printed) == 2, finished.out
         svg, wav = (Path(path) for path in printed)
         made[case] = (row, 120.0 if bpm is None else bpm, svg, wav)
     return made
@@ -76,8 +76,8 @@ def fitted(tmp_path_factory) -> dict[str, Path]:
     for case in FITTED_CASES:
         out = tmp_path_factory.mktemp("fitted")
         finished = run_demo(CHOSEN[case]["name"], "--fit", "--out", str(out))
-        assert finished.returncode == 0, finished.stderr
-        made[case] = Path(finished.stdout.split()[0])
+        assert finished.status == 0, finished.err
+        made[case] = Path(finished.out.split()[0])
     return made
 
 
@@ -256,14 +256,20 @@ def test_fit_zooms_the_picture_and_its_lanes_to_the_loop(outputs, fitted, case):
 
 def test_unknown_name_is_refused():
     finished = run_demo("no_such_pattern_anywhere")
-    assert finished.returncode == 2
-    assert "unknown built-in pattern: no_such_pattern_anywhere" in finished.stderr
+    assert finished.status == 2
+    assert "unknown built-in pattern: no_such_pattern_anywhere" in finished.err
+
+
+@pytest.mark.parametrize("name, counts", [("bounce", "64 pips (1 beat), 1 dimension"),
+                                          ("helix", "256 pips (4 beats), 3 dimensions")])
+def test_the_picture_counts_in_the_singular_where_there_is_one(name, counts):
+    assert f">{counts} · ticks mark beats" in svg_picture.render(load_loop(name), 120.0)
 
 
 @pytest.mark.parametrize("bpm", ["0", "-120", "nan", "inf", "fast"])
 def test_tempo_must_be_a_positive_number(bpm):
     finished = run_demo(ROWS[0]["name"], "--bpm", bpm, "--out", "unused")
-    assert finished.returncode == 2 and "--bpm" in finished.stderr
+    assert finished.status == 2 and "--bpm" in finished.err
 
 
 # ---- the synth's mapping, heard through constant positions ----
@@ -353,12 +359,10 @@ def test_wav_renders_a_loop_within_full_scale():
 
 # ---- the picture in a real browser ----
 
-@pytest.fixture(scope="module")
-def chromium():
-    driver = start_chromium()
-    driver.set_window_size(800, 900)
-    yield driver
-    driver.quit()
+@pytest.fixture
+def chromium(browser):
+    browser.set_window_size(800, 900)
+    return browser
 
 
 @pytest.mark.parametrize("case", ["first 3-D", "shortest loop"])
@@ -382,8 +386,8 @@ def test_a_recording_is_drawn_as_one_pass_on_the_beats_where_it_was_made(tmp_pat
     path = tmp_path / "ramp.csv"
     path.write_text(f"# bpm=100 start_pip={RECORDED_FROM}\npan,tilt\n{rows}\n", encoding="utf-8")
     finished = run_demo(str(path), "--out", str(tmp_path / "out"))
-    assert finished.returncode == 0, finished.stderr
-    svg = Path(finished.stdout.split()[0])
+    assert finished.status == 0, finished.err
+    svg = Path(finished.out.split()[0])
 
     length_line, _, step_line, tempo_line = _figure_lines(svg)
     assert length_line.startswith(f"Length: {RECORDED_PIPS} pips")

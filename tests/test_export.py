@@ -19,24 +19,20 @@ import pygltflib
 import pytest
 
 import pivolet
+from catalogue_rows import ROWS, pick
 from pivolet_show.atomic_file import TEMPORARY_SUFFIX, atomic_output
 from pivolet_show.checks import NOT_A_TEMPO
 from pivolet_show.motion import user_files
 from browser_session import unavailable
 from show_commands import run_show
 
-ROWS = pivolet.catalogue()
 MISSING_ASSIMP = "assimp is needed: run scripts/test-deps.sh"
 
 
-def _pick(rule) -> dict:
-    return next(row for row in ROWS if rule(row))
-
-
 # Chosen by shape: how many axes move, and a loop that is not a power of two.
-BY_DIMENSIONS = {dimensions: _pick(lambda row, d=dimensions: row["dimensions"] == d and row["period_pips"] > 64)
+BY_DIMENSIONS = {dimensions: pick(lambda row, d=dimensions: row["dimensions"] == d and row["period_pips"] > 64)
                  for dimensions in (1, 2, 3)}
-ODD_PERIOD = _pick(lambda row: row["period_pips"] & (row["period_pips"] - 1))
+ODD_PERIOD = pick(lambda row: row["period_pips"] & (row["period_pips"] - 1))
 
 
 def _expected(row: dict, pips) -> list[tuple[float, float, float]]:

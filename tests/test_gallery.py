@@ -7,33 +7,27 @@ import math
 import json
 import re
 import struct
-import subprocess
-import sys
 import time
 from pathlib import Path
 
 import pytest
 
 import pivolet
-from browser_session import console_errors, start_chromium
+from catalogue_rows import ROWS, pick
+from browser_session import console_errors, wait_for
+from show_commands import run_show
 from pivolet_show.picture import motion_figures
 from pivolet_show.gallery import Group, write_site
 from pivolet_show.motion.catalogue import load_loop
 from pivolet_show.motion.loops import Loop
 
-ROWS = pivolet.catalogue()
 NAMES = [row["name"] for row in ROWS]
 RUDIMENTS = {name for name in NAMES if callable(getattr(pivolet, name, None))}
 DATA_CALL = re.compile(r"^pivoletGallery\.receive\((.*)\);\n$", re.S)
-WAIT_SECONDS = 10.0
-
-
-def _pick(rule) -> dict:
-    return next(row for row in ROWS if rule(row))
 
 
 # Opened in the browser: chosen by shape, never by a fixed name.
-THREE_D = _pick(lambda row: row["dimensions"] == 3)
+THREE_D = pick(lambda row: row["dimensions"] == 3)
 CATALOGUE_ENTRY = ROWS[-1]
 LONGEST = max(ROWS, key=lambda row: row["period_pips"])
 SHORTEST = min(ROWS, key=lambda row: row["period_pips"])
@@ -45,10 +39,9 @@ FAST_BPM = 300
 @pytest.fixture(scope="session")
 def site(tmp_path_factory) -> Path:
     out = tmp_path_factory.mktemp("gallery")
-    finished = subprocess.run([sys.executable, "-m", "pivolet_show", "gallery", "--out", str(out)],
-                              capture_output=True, text=True)
-    assert finished.returncode == 0, finished.stderr
-    index = Path(finished.stdout.strip())
+    finished = run_show("gallery", "--out", out)
+    assert finished.status == 0, finished.err
+    index = Path(finished.out.strip())
     assert index == out / "index.html"
     return out
 
@@ -86,28 +79,11 @@ def test_index_lists_every_built_in_once(site):
 
 # ---- the page in Chromium ----
 
-@pytest.fixture(scope="module")
-def browser():
-    driver = start_chromium()
-    yield driver
-    driver.quit()
-
-
 @pytest.fixture
 def page(browser, site):
     browser.get((site / "index.html").as_uri())
     yield browser
     assert console_errors(browser) == []
-
-
-def _wait(condition, what: str):
-    deadline = time.monotonic() + WAIT_SECONDS
-    while time.monotonic() < deadline:
-        value = condition()
-        if value:
-            return value
-        time.sleep(0.05)
-    raise AssertionError(f"timed out waiting for {what}")
 
 
 def _visible_names(driver) -> list[str]:
@@ -126,11 +102,11 @@ def _set_control(driver, element_id: str, value) -> None:
 def _open(driver, row: dict) -> None:
     if driver.find_element("id", "viewer").is_displayed():
         driver.find_element("id", "viewer-close").click()
-        _wait(lambda: not driver.find_element("id", "viewer").is_displayed(), "the view to close")
+        wait_for(lambda: not driver.find_element("id", "viewer").is_displayed(), "the view to close")
     card = driver.find_element("css selector", f'.card[data-name="{row["name"]}"] a')
     driver.execute_script("arguments[0].scrollIntoView({block: 'center'});", card)
     card.click()
-    _wait(lambda: driver.execute_script("return document.getElementById('viewer').dataset.pattern") == row["name"],
+    wait_for(lambda: driver.execute_script("return document.getElementById('viewer').dataset.pattern") == row["name"],
           f"the view of {row['name']}")
 
 
@@ -148,7 +124,7 @@ def _seek(driver, pip: int) -> dict:
 
 def test_page_loads_without_console_errors(browser, site):
     browser.get((site / "index.html").as_uri())
-    _wait(lambda: browser.execute_script("return document.readyState") == "complete", "the page")
+    wait_for(lambda: browser.execute_script("return document.readyState") == "complete", "the page")
     assert console_errors(browser) == []
 
 
@@ -283,9 +259,7 @@ def test_opened_pattern_animates(page, row):
     _open(page, row)
     canvas = page.find_element("id", "viewer-canvas")
     first = page.execute_script("return arguments[0].toDataURL();", canvas)
-    time.sleep(0.4)
-    second = page.execute_script("return arguments[0].toDataURL();", canvas)
-    assert first != second
+    wait_for(lambda: page.execute_script("return arguments[0].toDataURL();", canvas) != first, "the canvas to move")
     assert page.find_element("id", "viewer-name").text == row["name"]
 
 
@@ -323,7 +297,7 @@ def test_readout_wraps_at_the_loop_end_and_counts_loops(page, row):
     _set_control(page, "tempo", FAST_BPM)
     _seek(page, period - 1)
     page.find_element("id", "play-toggle").click()
-    shown = _wait(lambda: (lambda position: position if position["loop"] != "1" else None)(_position(page)),
+    shown = wait_for(lambda: (lambda position: position if position["loop"] != "1" else None)(_position(page)),
                   "the next loop")
     # However long the browser took to answer, the pip stays within the loop and the count goes on.
     loop, pip = int(shown["loop"]), int(shown["pip"])
@@ -352,19 +326,19 @@ def test_synth_toggle_starts_audio(page):
     toggle = page.find_element("id", "synth-toggle")
     assert toggle.get_attribute("data-audio-state") == "none"
     toggle.click()
-    _wait(lambda: toggle.get_attribute("data-audio-state") == "running", "a running audio context")
+    wait_for(lambda: toggle.get_attribute("data-audio-state") == "running", "a running audio context")
     assert page.execute_script("return window.pivoletGallery.audioState;") == "running"
     assert toggle.get_attribute("aria-pressed") == "true"
     toggle.click()
-    _wait(lambda: toggle.get_attribute("data-audio-state") == "suspended", "a suspended audio context")
+    wait_for(lambda: toggle.get_attribute("data-audio-state") == "suspended", "a suspended audio context")
 
 
 def test_closing_the_view_and_opening_by_address(page, site):
     _open(page, THREE_D)
     page.find_element("id", "viewer-close").click()
-    _wait(lambda: not page.find_element("id", "viewer").is_displayed(), "the view to close")
+    wait_for(lambda: not page.find_element("id", "viewer").is_displayed(), "the view to close")
     page.get((site / "index.html").as_uri() + "#" + CATALOGUE_ENTRY["name"])
-    _wait(lambda: page.execute_script("return document.getElementById('viewer').dataset.pattern")
+    wait_for(lambda: page.execute_script("return document.getElementById('viewer').dataset.pattern")
           == CATALOGUE_ENTRY["name"], "the view opened by address")
 
 
@@ -414,8 +388,7 @@ def test_time_view_playhead_moves_with_the_point(page):
     _open(page, THREE_D)
     period = THREE_D["period_pips"]
     first = _playhead(page)
-    time.sleep(0.3)
-    assert _playhead(page) != first, "the playhead stood still while playing"
+    wait_for(lambda: _playhead(page) != first, "the playhead to move while playing")
     _pause(page)
     lane = _lanes(page)[0]
     for pip in (0, period // 3, period - 1):

@@ -7,20 +7,18 @@ import base64
 import json
 import re
 import struct
-import time
 from pathlib import Path
 
 import pytest
 
 import pivolet
-from browser_session import console_errors, start_chromium
+from browser_session import console_errors, wait_for
 from pivolet_show.gallery.site import INCLUDED_GROUP
 from show_commands import run_show
 
 MINE = {"name": "my_wobble", "description": "A wobble of my own", "samples": [
     [0.0, 0.5, 0.0], [0.5, 0.0, 0.25], [0.0, -0.5, 0.0], [-0.5, 0.0, -0.25], [0.125, 0.0, 1.0]]}
 SWAY_TEXT = "x,y,z\n" + "".join(f"{k / 16 - 1},0,0\n" for k in range(32))
-WAIT_SECONDS = 10.0
 
 
 def _files(folder: Path) -> list[Path]:
@@ -64,25 +62,9 @@ def test_included_data_scripts_hold_the_files_samples(site, name, dimensions):
         point[:components] for point in _expected(name)]
 
 
-@pytest.fixture(scope="module")
-def browser():
-    driver = start_chromium()
-    yield driver
-    driver.quit()
-
-
-def _wait(condition, what: str):
-    deadline = time.monotonic() + WAIT_SECONDS
-    while time.monotonic() < deadline:
-        if condition():
-            return
-        time.sleep(0.05)
-    raise AssertionError(f"timed out waiting for {what}")
-
-
 def test_an_included_pattern_opens_and_seeks_to_its_samples(browser, site):
     browser.get((site / "index.html").as_uri() + "#my_wobble")
-    _wait(lambda: browser.execute_script("return document.getElementById('viewer').dataset.pattern") == "my_wobble",
+    wait_for(lambda: browser.execute_script("return document.getElementById('viewer').dataset.pattern") == "my_wobble",
           "the view of my_wobble")
     browser.find_element("id", "play-toggle").click()
     for pip, expected in enumerate(_expected("my_wobble") + _expected("my_wobble")[:1]):

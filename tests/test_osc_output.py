@@ -2,10 +2,7 @@
 receives a short play and checks every message against the module."""
 
 import json
-import re
 import struct
-import subprocess
-import sys
 import time
 from fractions import Fraction
 
@@ -18,6 +15,8 @@ from pythonosc.osc_server import BlockingOSCUDPServer
 from pythonosc.parsing import osc_types
 
 import pivolet
+from show_commands import play_process as play
+from show_commands import summary_counts
 from pivolet_show.show.outputs.osc_packing import (
     DATAGRAM_TOO_SMALL, NOT_A_PREFIX, NTP_UNIX_OFFSET_SECONDS, OscFramePacker, as_int32, check_prefix, ntp_timetag,
 )
@@ -142,19 +141,6 @@ def receive_while(server, process, most_datagrams, seconds):
         server.handle_request()
         if process.poll() is not None and len(dispatcher.datagrams) == before:
             quiet_rounds += 1
-
-
-def summary_counts(errors, label):
-    """Frames sent and skipped, from the summary line `play` prints for an output."""
-    (line,) = [line for line in errors.splitlines() if line.startswith(label + ":")]
-    match = re.fullmatch(label + r": (\d+) frames sent, \d+ late, (\d+) skipped", line)
-    assert match, line
-    return int(match[1]), int(match[2])
-
-
-def play(*arguments):
-    return subprocess.Popen([sys.executable, "-m", "pivolet_show", "play", *arguments],
-                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
 
 
 def test_a_two_second_play_reaches_a_python_osc_server_exactly(osc_server):

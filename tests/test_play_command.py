@@ -8,12 +8,16 @@ from pathlib import Path
 
 import pytest
 
+import pivolet
 from pivolet_show import cli
+from pivolet_show.cli import build_parser
+from pivolet_show.commands.play import build_plan
 from pivolet_show.show.dmx.patch import CHANNELS_OVERLAP, PAST_CHANNEL_512, Patch
 from pivolet_show.show.outputs.osc import OscPlan
 from pivolet_show.show.outputs.sacn import UNIVERSES, SacnPlan
 from pivolet_show.show.show_file import load_rig_file
 from pivolet_show.show.transform import Transform
+from show_commands import run_show
 
 PROGRAM = "python -m pivolet_show play"
 
@@ -280,3 +284,57 @@ def test_the_readme_rig_file_is_a_valid_show(tmp_path):
     assert patches[7] == Patch(1, 29) and patches[8:] == [Patch(2, 1), Patch(2, 11), Patch(2, 21)]
     assert [fixture.phase for fixture in plan.fixtures[:8]] == [0, 64, 128, 192, 192, 128, 64, 0]
     assert plan.fixtures[10].phase == 64
+
+
+@pytest.mark.parametrize("arguments, chosen", [
+    (["list", "euclid_5_1"], lambda name: "euclid_5_1" in name),
+    (["list", "--family", "rudiments", "roll"], lambda name: name.endswith("_roll") and hasattr(pivolet, name)),
+])
+def test_list_prints_name_period_dimensions_and_description(arguments, chosen):
+    finished = run_show(*arguments)
+    rows = [row for row in pivolet.catalogue() if chosen(row["name"])]
+    assert finished.status == 0 and len(rows) > 1
+    assert [line.split()[0] for line in finished.out.splitlines()] == [row["name"] for row in rows]
+    for line, row in zip(finished.out.splitlines(), rows):
+        beats = row["period_pips"] / 64
+        period = f"{beats:g} beat" + ("" if beats == 1 else "s")
+        assert " ".join(line.split()) == f"{row['name']} {period} {row['dimensions']}D {' '.join(row['description'].split())}"
+
+
+@pytest.mark.parametrize("arguments, status, message", [
+    (["list", "bounse"], 1, "no built-in pattern's name holds 'bounse' (did you mean: bounce?)"),
+    (["list", "--family", "eucild"], 2, f"{PROGRAM.replace('play', 'list')}: error: unknown family: eucild (did you mean: euclid?)"),
+    (["play", "--order", "spred", "bounce"], 2,
+     f"{PROGRAM}: error: argument --order: a fixture order is one of 'in_step', 'spread', 'mirror', not 'spred' "
+     "(did you mean: spread?)"),
+])
+def test_an_unknown_name_is_answered_with_what_is_close(arguments, status, message):
+    finished = run_show(*arguments)
+    assert finished.status == status and finished.err.splitlines()[-1] == message
+
+
+def test_a_recording_plays_at_its_own_tempo_unless_told_otherwise(tmp_path):
+    take = write(tmp_path, "# bpm=97.5\npan,tilt\n0.1,0.2\n0.3,0.4\n", "take.csv")
+    parser = build_parser(["play"])
+    assert build_plan(parser.parse_args(["play", str(take)])).bpm == Fraction("97.5")
+    assert build_plan(parser.parse_args(["play", str(take), "--bpm", "120"])).bpm == 120
+    assert build_plan(parser.parse_args(["play", "bounce"])).bpm == 120
+
+
+def test_with_no_output_play_says_so_and_runs_the_clock_with_a_status_line_a_second():
+    finished = run_show("play", "bounce", "--seconds", "1.5", "--bpm", "60")
+    assert finished.status == 0
+    assert finished.err.splitlines() == [
+        "no output named (--osc, --sacn, or a rig file's): nothing is sent, and the clock runs for the status line",
+        "pip 0  bar 1.1  60 BPM  late 0", "pip 64  bar 1.2  60 BPM  late 0"]
+    assert run_show("play", "bounce", "--seconds", "0.1", "--quiet").err == ""
+
+
+def test_a_show_file_may_name_several_outputs_of_one_protocol(tmp_path):
+    text = GROUP + '[[osc]]\ntarget = "127.0.0.1:9000"\n[[osc]]\ntarget = "127.0.0.1:9001"\nprefix = "/b"\n'
+    plan = load_rig_file(write(tmp_path, text))
+    assert plan.outputs == (OscPlan("127.0.0.1", 9000), OscPlan("127.0.0.1", 9001, "/b"))
+    arguments = build_parser(["play"]).parse_args(["play", "--rig", str(tmp_path / "rig.toml"), "--osc", "127.0.0.1:7"])
+    assert build_plan(arguments).outputs == (OscPlan("127.0.0.1", 7), OscPlan("127.0.0.1", 9001, "/b"))
+    with pytest.raises(ValueError, match=r"osc\[2\]\.target: missing"):
+        load_rig_file(write(tmp_path, GROUP + '[[osc]]\ntarget = "127.0.0.1:9000"\n[[osc]]\nprefix = "/b"\n'))

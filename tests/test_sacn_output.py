@@ -1,13 +1,12 @@
 """sACN output read back on the loopback: by the `sacn` package's own packet parser on a plain socket
 (every packet, in order) and by its receiver (what a lighting node sees)."""
 
-import re
+import random
 import signal
 import socket
-import subprocess
-import sys
 import threading
 import time
+from fractions import Fraction
 
 import pytest
 from sacn import sACNreceiver
@@ -16,14 +15,16 @@ from sacn.messages.root_layer import VECTOR_ROOT_E131_DATA, VECTOR_ROOT_E131_EXT
 from sacn.messages.sync_packet import SyncPacket
 
 import pivolet
+from browser_session import wait_for
+from show_commands import play_process as play
+from pivolet_show.show.dmx.patch import Patch
+from pivolet_show.show.dmx.profile import DmxProfile
+from pivolet_show.show.outputs.sacn import SacnOutput
+from pivolet_show.show.rig import FixtureState
+from show_commands import run_show, summary_counts
 
 NAME = "beat_house_classic_surge"
 DATA, SYNC = bytes(VECTOR_ROOT_E131_DATA), bytes(VECTOR_ROOT_E131_EXTENDED)
-
-
-def play(*arguments):
-    return subprocess.Popen([sys.executable, "-m", "pivolet_show", "play", *arguments],
-                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
 
 
 @pytest.fixture
@@ -49,14 +50,6 @@ def receive_until_stopped(udp, process, seconds, most=2000):
             continue
         received.append((time.monotonic(), source, data))
     return received
-
-
-def summary_counts(errors, label):
-    """Frames sent and skipped, from the summary line `play` prints for an output."""
-    (line,) = [line for line in errors.splitlines() if line.startswith(label + ":")]
-    match = re.fullmatch(label + r": (\d+) frames sent, \d+ late, (\d+) skipped", line)
-    assert match, line
-    return int(match[1]), int(match[2])
 
 
 def pan_tilt(dmx, first_channel):
@@ -143,11 +136,10 @@ source_name = "stage left"
 
 
 def test_a_rig_file_patches_two_universes_that_a_sacn_receiver_reads(tmp_path):
-    finder = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-    finder.bind(("127.0.0.1", 0))
-    port = finder.getsockname()[1]
-    finder.close()
-    receiver = sACNreceiver(bind_address="127.0.0.1", bind_port=port)
+    # A port the system picks, bound by the receiver itself and kept until the end (the receiver
+    # offers no other way to learn it).
+    receiver = sACNreceiver(bind_address="127.0.0.1", bind_port=0)
+    port = receiver._handler.socket._socket.getsockname()[1]
     latest, availability = {}, []
     lock = threading.Lock()
 
@@ -162,13 +154,13 @@ def test_a_rig_file_patches_two_universes_that_a_sacn_receiver_reads(tmp_path):
     try:
         rig = tmp_path / "rig.toml"
         rig.write_text(RIG.format(port=port))
-        finished = subprocess.run([sys.executable, "-m", "pivolet_show", "play", "--rig", str(rig), "--seconds", "0.5"],
-                                  capture_output=True, text=True, timeout=30)
-        time.sleep(0.3)  # the receiver polls its socket every 0.1 s
+        finished = run_show("play", "--rig", rig, "--seconds", "0.5")
+        # The receiver reads its socket on a thread of its own: wait until it has seen both streams end.
+        wait_for(lambda: {(2, "timeout"), (5, "timeout")} <= set(availability), "both universes' streams to end")
     finally:
         receiver.stop()
-    assert finished.returncode == 0, finished.stderr
-    assert sum(summary_counts(finished.stderr, "sACN")) == 15
+    assert finished.status == 0, finished.err
+    assert sum(summary_counts(finished.err, "sACN")) == 15
     # Each universe became available, and its stream ended (the receiver says so per terminating packet).
     assert set(availability) == {(2, "available"), (2, "timeout"), (5, "available"), (5, "timeout")}
     assert (latest[2].priority, latest[2].sourceName, latest[5].priority) == (150, "stage left", 150)
@@ -197,3 +189,43 @@ def test_ctrl_c_stops_cleanly_with_the_streams_terminated(receiver_socket):
     data = [DataPacket.make_data_packet(raw) for _, _, raw in first + rest if raw[18:22] == DATA]
     assert len(data) >= 4 and [packet.option_StreamTerminated for packet in data[-4:]] == [False, True, True, True]
     assert summary_counts(errors, "sACN")[0] == len(data) - 3
+
+
+class RecordingSocket:
+    """A socket double, as the sacn package's own tests use: it keeps what it is asked to do."""
+
+    def __init__(self):
+        self.calls = []
+
+    def sendto(self, data, address):
+        self.calls.append(("sendto", bytes(data), address))
+        return len(data)
+
+    def setsockopt(self, level, option, value):
+        self.calls.append(("ttl", value))
+
+    def close(self):
+        self.calls.append(("close",))
+
+
+def test_multicast_sends_each_universe_to_its_group_and_the_sync_to_the_sync_universes():
+    # Nothing leaves the machine: the packets go to a double, and are compared with those of unicast.
+    patches, profiles = [Patch(3, 1), Patch(300, 1)], [DmxProfile()] * 2
+    doubles = {host: RecordingSocket() for host in (None, "127.0.0.1")}
+    for host, udp in doubles.items():
+        random.seed(5)
+        output = SacnOutput(host, (1, 2), patches, profiles, Fraction(44), port=6000, udp=udp)
+        states = [FixtureState(1, 0, (0.5, -0.5, 0.0)), FixtureState(2, 0, (-1.0, 1.0, 0.0))]
+        output.send(output.prepare(states, 0))
+        output.close()
+    multicast, unicast = doubles[None].calls, doubles["127.0.0.1"].calls
+    frame = [("ttl", 8), ("sendto", "239.255.0.3"), ("ttl", 8), ("sendto", "239.255.1.44"),
+             ("ttl", 255), ("sendto", "239.255.249.255")]
+    terminated = [("ttl", 8), ("sendto", "239.255.0.3")] * 3 + [("ttl", 8), ("sendto", "239.255.1.44")] * 3
+    assert [(call[0], call[2][0]) if call[0] == "sendto" else call for call in multicast] == frame + terminated + [("close",)]
+    assert {call[2][1] for call in multicast if call[0] == "sendto"} == {6000}
+    # The bytes are those of unicast, packet for packet; unicast sets no TTL.
+    assert [call[1] for call in multicast if call[0] == "sendto"] == [call[1] for call in unicast if call[0] == "sendto"]
+    assert not any(call[0] == "ttl" for call in unicast)
+    first = DataPacket.make_data_packet(multicast[1][1])
+    assert (first.universe, first.syncAddr, first.sequence, first.dmxData[:4]) == (3, 63999, 0, (0xBF, 0xFF, 0x40, 0x00))

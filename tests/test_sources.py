@@ -30,10 +30,15 @@ def test_a_builtin_loop_carries_its_listing_row():
     assert loop.points[5] == pivolet.sample("path_torus_knot", 5).as_tuple()
 
 
-def test_an_unknown_name_is_a_value_error_that_names_it():
+@pytest.mark.parametrize("name, message", [
+    ("no_such_pattern", "unknown built-in pattern: no_such_pattern"),
+    ("bounse", "unknown built-in pattern: bounse (did you mean: bounce?)"),
+    ("helx", "unknown built-in pattern: helx (did you mean: helix?)"),
+])
+def test_an_unknown_name_is_a_value_error_that_names_it_and_what_is_close(name, message):
     with pytest.raises(ValueError) as refused:
-        resolve_source("no_such_pattern")
-    assert str(refused.value) == "unknown built-in pattern: no_such_pattern"
+        resolve_source(name)
+    assert str(refused.value) == message
 
 
 def test_a_name_that_is_also_a_file_is_the_builtin_and_anything_else_is_a_path(tmp_path, monkeypatch):
