@@ -16,6 +16,7 @@ import selectors
 import socket
 from fractions import Fraction
 
+from fake_time import SECOND, FakeTime
 from pivolet_show.cli import build_parser
 from pivolet_show.commands.play import build_plan
 from pivolet_show.show.clock import TempoClock
@@ -23,7 +24,6 @@ from pivolet_show.show.outputs import open_outputs
 from pivolet_show.show.player import Player
 from pivolet_show.show.rig import Rig
 
-SECOND = 10**9
 START_NS = 5_000 * SECOND
 UNIX_OFFSET_NS = 1_700_000_000 * SECOND + 123_456_789
 CID_SEED = 18
@@ -104,20 +104,16 @@ class Receivers:
             udp.close()
 
 
-class CaptureTime:
-    """A monotonic clock that moves only when the player waits, draining the receivers each time."""
+class CaptureTime(FakeTime):
+    """The fake clock, draining the receivers whenever the player waits."""
 
     def __init__(self, receivers: Receivers) -> None:
-        self.ns = START_NS
+        super().__init__(START_NS)
         self.receivers = receivers
-
-    def __call__(self) -> int:
-        return self.ns
 
     def wait(self, selector: selectors.BaseSelector, timeout_ns: int) -> list:
         self.receivers.drain()
-        self.ns += max(0, timeout_ns)
-        return selector.select(0)
+        return super().wait(selector, timeout_ns)
 
 
 def digest(datagrams: list[bytes]) -> str:

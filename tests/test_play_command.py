@@ -9,7 +9,6 @@ from pathlib import Path
 import pytest
 
 import pivolet
-from pivolet_show import cli
 from pivolet_show.cli import build_parser
 from pivolet_show.commands.play import build_plan
 from pivolet_show.show.dmx.patch import CHANNELS_OVERLAP, PAST_CHANNEL_512, Patch
@@ -36,15 +35,14 @@ def listeners():
         udp.close()
 
 
-def refused(capsys, listeners, arguments, message):
+def refused(listeners, arguments, message):
     """`play` with `arguments` (and both outputs aimed at the listeners) exits with status 2, says
     `message` on one error line, and sends nothing."""
     (osc, sacn), sockets = listeners
     outputs = [] if "--rig" in arguments else ["--osc", osc, "--sacn", sacn]
-    with pytest.raises(SystemExit) as exited:
-        cli.main(["play", *arguments, *outputs, "--seconds", "0.1"])
-    assert exited.value.code == 2
-    errors = capsys.readouterr().err.splitlines()
+    finished = run_show("play", *arguments, *outputs, "--seconds", "0.1")
+    assert finished.status == 2
+    errors = finished.err.splitlines()
     assert errors[0].startswith("usage: " + PROGRAM)
     assert [line for line in errors if "error:" in line] == [f"{PROGRAM}: error: {message}"]
     for udp in sockets:
@@ -76,8 +74,8 @@ FRAME_RATE = "the frame rate must be a finite positive number of frames a second
     (["bounce", "--osc-prefix", "pivolet"], "argument --osc-prefix: an OSC address prefix is printable ASCII that starts with '/', "
                                             "does not end with '/' and holds none of space # * , ? [ ] { }, not 'pivolet'"),
 ])
-def test_bad_command_lines_are_refused(capsys, listeners, arguments, message):
-    refused(capsys, listeners, arguments, message)
+def test_bad_command_lines_are_refused(listeners, arguments, message):
+    refused(listeners, arguments, message)
 
 
 def write(tmp_path, text, name="rig.toml"):
@@ -124,16 +122,14 @@ GROUP = '[[groups]]\nsource = "bounce"\n'
     (GROUP + f'[sacn]\nhost = "127.0.0.1"\nsource_name = "{"x" * 64}"\n',
      f"sacn.source_name: a source name is text of at most 63 bytes, not '{'x' * 64}'"),
 ])
-def test_malformed_rig_files_are_refused(capsys, listeners, tmp_path, text, problem):
+def test_malformed_rig_files_are_refused(listeners, tmp_path, text, problem):
     path = write(tmp_path, text)
     if problem is None:
-        with pytest.raises(SystemExit):
-            cli.main(["play", "--rig", str(path)])
-        (line,) = [line for line in capsys.readouterr().err.splitlines() if "error:" in line]
+        (line,) = [line for line in run_show("play", "--rig", path).err.splitlines() if "error:" in line]
         assert line.startswith(f"{PROGRAM}: error: {path}: not a valid TOML rig file (")
         return
     whole = problem if problem.startswith(("the OSC", "sACN sends")) else f"{path}: {problem}"
-    refused(capsys, listeners, ["--rig", str(path)], whole)
+    refused(listeners, ["--rig", str(path)], whole)
 
 
 @pytest.mark.parametrize("name, text, problem", [
@@ -142,12 +138,11 @@ def test_malformed_rig_files_are_refused(capsys, listeners, tmp_path, text, prob
     ("rig.yaml", "groups: []", "a rig file is .toml or .json"),
     ("missing.toml", None, "cannot read the rig file (No such file or directory)"),
 ])
-def test_rig_files_that_cannot_be_read(capsys, tmp_path, name, text, problem):
+def test_rig_files_that_cannot_be_read(tmp_path, name, text, problem):
     path = tmp_path / name if text is None else write(tmp_path, text, name)
-    with pytest.raises(SystemExit) as exited:
-        cli.main(["play", "--rig", str(path)])
-    assert exited.value.code == 2
-    (line,) = [line for line in capsys.readouterr().err.splitlines() if "error:" in line]
+    finished = run_show("play", "--rig", path)
+    assert finished.status == 2
+    (line,) = [line for line in finished.err.splitlines() if "error:" in line]
     assert line.startswith(f"{PROGRAM}: error: {path}: {problem}")
 
 
@@ -156,14 +151,14 @@ def test_rig_files_that_cannot_be_read(capsys, tmp_path, name, text, problem):
     ("[{ address = 1 }, { address = 4 }]", CHANNELS_OVERLAP.format(number=2, universe=1, first=4, last=7, other=1,
                                                                    other_first=1, other_last=4)),
 ])
-def test_a_patch_that_collides_or_passes_channel_512_sends_nothing(capsys, listeners, tmp_path, fixtures, message):
+def test_a_patch_that_collides_or_passes_channel_512_sends_nothing(listeners, tmp_path, fixtures, message):
     port = listeners[1][1].getsockname()[1]
     path = write(tmp_path, GROUP + f'fixtures = {fixtures}\n[sacn]\nhost = "127.0.0.1"\nport = {port}\n')
-    refused(capsys, listeners, ["--rig", str(path)], message)
+    refused(listeners, ["--rig", str(path)], message)
 
 
 @pytest.mark.parametrize("output", ["osc", "sacn"])
-def test_a_source_port_that_cannot_be_bound_sends_nothing(capsys, listeners, tmp_path, output):
+def test_a_source_port_that_cannot_be_bound_sends_nothing(listeners, tmp_path, output):
     taken = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     taken.bind(("0.0.0.0", 0))
     busy = taken.getsockname()[1]
@@ -172,7 +167,7 @@ def test_a_source_port_that_cannot_be_bound_sends_nothing(capsys, listeners, tmp
         target = f'target = "{osc}"' if output == "osc" else f'host = "127.0.0.1"\nport = {sacn.split(":")[1]}'
         path = write(tmp_path, GROUP + f"[{output}]\n{target}\nsource_port = {busy}\n")
         label = "OSC" if output == "osc" else "sACN"
-        refused(capsys, listeners, ["--rig", str(path)], f"{label}: cannot bind the source port {busy} (Address already in use)")
+        refused(listeners, ["--rig", str(path)], f"{label}: cannot bind the source port {busy} (Address already in use)")
     finally:
         taken.close()
 
@@ -183,15 +178,14 @@ def test_a_source_port_that_cannot_be_bound_sends_nothing(capsys, listeners, tmp
     (["--fixtures", "4"], "--fixtures describes the one group a command line plays; with --rig, the rig file describes the groups"),
     (["--universe", "2"], "--universe describes the one group a command line plays; with --rig, the rig file describes the groups"),
 ])
-def test_group_flags_do_not_mix_with_a_rig_file(capsys, listeners, tmp_path, arguments, message):
-    refused(capsys, listeners, [*arguments, "--rig", str(write(tmp_path, GROUP))], message)
+def test_group_flags_do_not_mix_with_a_rig_file(listeners, tmp_path, arguments, message):
+    refused(listeners, [*arguments, "--rig", str(write(tmp_path, GROUP))], message)
 
 
-def test_an_osc_prefix_needs_an_osc_output(capsys):
-    with pytest.raises(SystemExit) as exited:
-        cli.main(["play", "bounce", "--osc-prefix", "/x", "--seconds", "0.1"])
-    assert exited.value.code == 2
-    assert capsys.readouterr().err.splitlines()[-1] == f"{PROGRAM}: error: --osc-prefix needs an OSC output (--osc HOST:PORT)"
+def test_an_osc_prefix_needs_an_osc_output():
+    finished = run_show("play", "bounce", "--osc-prefix", "/x", "--seconds", "0.1")
+    assert finished.status == 2
+    assert finished.err.splitlines()[-1] == f"{PROGRAM}: error: --osc-prefix needs an OSC output (--osc HOST:PORT)"
 
 
 SHOW = """

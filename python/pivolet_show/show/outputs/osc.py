@@ -20,6 +20,7 @@ from pivolet_show.show.outputs.osc_packing import DEFAULT_MAX_DATAGRAM, DEFAULT_
 from pivolet_show.show.rig import FixtureState
 
 if TYPE_CHECKING:
+    from pivolet_show.show.dmx.patch import UniverseNumbering
     from pivolet_show.show.plan import ShowPlan
 
 LABEL = "OSC"
@@ -45,7 +46,7 @@ class OscPlan:
 class OscOutput:
     """Sends the fixtures numbered in `numbers` to `address` (a resolved socket address of `family`)."""
 
-    label = LABEL
+    label: str = LABEL
 
     def __init__(self, family: int, address: tuple[Any, ...], numbers: Sequence[int], fps: Fraction, *,
                  prefix: str, max_datagram: int, source_port: int = 0):
@@ -74,11 +75,11 @@ def osc_target(value: str) -> tuple[str, int]:
 
 
 class OscProtocol:
-    name = "osc"
-    label = LABEL
-    keys = KEYS
-    plan_type = OscPlan
-    universes = None
+    name: str = "osc"
+    label: str = LABEL
+    keys: tuple[str, ...] = KEYS
+    plan_type: type = OscPlan
+    universes: UniverseNumbering | None = None
 
     def read(self, table: Table) -> OscPlan:
         target = table.required("target", "HOST:PORT", lambda value: split_host_and_port(text(value), "the OSC target"))

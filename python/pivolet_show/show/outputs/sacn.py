@@ -80,7 +80,7 @@ def new_cid() -> tuple[int, ...]:
 class DatagramSocket(Protocol):
     """The little of a UDP socket the output uses; a test passes a double."""
 
-    def sendto(self, data: bytes, address: tuple[str, int], /) -> int: ...
+    def sendto(self, data: bytes | bytearray, address: tuple[str, int], /) -> int: ...
     def setsockopt(self, level: int, option: int, value: int, /) -> None: ...
     def close(self) -> None: ...
 
@@ -179,11 +179,11 @@ def sacn_target(value: str) -> tuple[str, int]:
 
 
 class SacnProtocol:
-    name = "sacn"
-    label = LABEL
-    keys = KEYS
-    plan_type = SacnPlan
-    universes = UNIVERSES
+    name: str = "sacn"
+    label: str = LABEL
+    keys: tuple[str, ...] = KEYS
+    plan_type: type = SacnPlan
+    universes: UniverseNumbering | None = UNIVERSES
 
     def read(self, table: Table) -> SacnPlan:
         host = table.get("host", text)
