@@ -93,6 +93,8 @@ GROUP = '[[groups]]\nsource = "bounce"\n'
     ("tempo = 120\n" + GROUP, "the file: unknown key tempo (known keys: bpm, fps, start_pip, seconds, interpolate, "
                               "beats_per_bar, sources, groups, osc, sacn)"),
     ('bpm = "fast"\n' + GROUP, "bpm: " + TEMPO.format("fast")),
+    ("bmp = 120\n" + GROUP, "the file: unknown key bmp (known keys: bpm, fps, start_pip, seconds, interpolate, "
+                            "beats_per_bar, sources, groups, osc, sacn) (did you mean: bpm?)"),
     ("fps = 5000\n" + GROUP, "fps: " + FRAME_RATE.format(5000)),
     ("interpolate = 1\n" + GROUP, "interpolate: expected true or false, not 1"),
     ('[[groups]]\nsource = "nowhere"\n', "groups[1].source: no source named 'nowhere': unknown built-in pattern: nowhere"),

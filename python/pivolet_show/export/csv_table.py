@@ -12,10 +12,12 @@ from typing import TYPE_CHECKING
 
 import pivolet
 
+from pivolet_show.motion.axes import AXES
+
 if TYPE_CHECKING:
     from pivolet_show.export.timeline import Timeline
 
-HEADER = ("pip", "beat", "seconds", "x", "y", "z")
+HEADER = ("pip", "beat", "seconds") + AXES
 
 
 def render(timeline: Timeline) -> bytes:
