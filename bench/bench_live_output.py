@@ -157,15 +157,16 @@ def compare(reference, rounds, arguments):
             script, package = sides[side]
             taken[side].append(fresh_run(script, package, arguments))
             print(f"round {round_index + 1}, {side}: done", flush=True)
-    print(f"\n{'output':<7}{'figure':<11}{'this checkout, per round':>30}{'reference, per round':>30}{'median ratio':>14}")
+    width = 9 * rounds + 2
+    print(f"\nLateness in ms, computing share of the period in %; the ratio is the median of the rounds' ratios.")
+    print(f"{'output':<7}{'figure':<11}{'this checkout, per round':>{width}}{'reference, per round':>{width}}{'ratio':>8}")
     for label in taken["this"][0]:
         for name in FIGURES:
             mine = [run[label][name] for run in taken["this"]]
             theirs = [run[label][name] for run in taken["reference"]]
-            unit = "%" if name.startswith("share") else " ms"
             ratio = statistics.median(a / b if b else float("inf") for a, b in zip(mine, theirs))
-            print(f"{label:<7}{name:<11}{', '.join(f'{value:.3f}{unit}' for value in mine):>30}"
-                  f"{', '.join(f'{value:.3f}{unit}' for value in theirs):>30}{ratio:>14.2f}")
+            print(f"{label:<7}{name:<11}{''.join(f'{value:9.3f}' for value in mine):>{width}}"
+                  f"{''.join(f'{value:9.3f}' for value in theirs):>{width}}{ratio:>8.2f}")
 
 
 def main(argv=None):

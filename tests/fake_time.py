@@ -16,7 +16,7 @@ class FakeTime:
     def __call__(self) -> int:
         return self.ns
 
-    def wait(self, selector: selectors.BaseSelector, timeout_ns: int) -> list:
-        """A player's wait: the clock jumps to the end of the wait, and the sockets ready by then are read."""
-        self.ns += max(0, timeout_ns)
+    def wait(self, selector: selectors.BaseSelector, deadline_ns: int) -> list:
+        """A player's wait: the clock jumps to the deadline, and the sockets ready by then are read."""
+        self.ns = max(self.ns, deadline_ns)
         return selector.select(0)

@@ -111,9 +111,9 @@ class CaptureTime(FakeTime):
         super().__init__(START_NS)
         self.receivers = receivers
 
-    def wait(self, selector: selectors.BaseSelector, timeout_ns: int) -> list:
+    def wait(self, selector: selectors.BaseSelector, deadline_ns: int) -> list:
         self.receivers.drain()
-        return super().wait(selector, timeout_ns)
+        return super().wait(selector, deadline_ns)
 
 
 def digest(datagrams: list[bytes]) -> str:

@@ -104,8 +104,8 @@ class ChangingTime(FakeTime):
         super().__init__()
         self.instant, self.change = instant, change
 
-    def wait(self, selector, timeout_ns):
-        events = super().wait(selector, timeout_ns)
+    def wait(self, selector, deadline_ns):
+        events = super().wait(selector, deadline_ns)
         if self.ns == self.instant and self.change is not None:
             self.change, change = None, self.change
             change()

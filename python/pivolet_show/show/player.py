@@ -41,9 +41,11 @@ MOST_WAKE_BYTES = 4096
 Wait = Callable[[selectors.BaseSelector, int], list[tuple[selectors.SelectorKey, int]]]
 
 
-def wait_on(selector: selectors.BaseSelector, timeout_ns: int) -> list[tuple[selectors.SelectorKey, int]]:
-    """Waits up to `timeout_ns` for a socket of `selector` to become readable."""
-    return selector.select(timeout_ns / NANOSECONDS)
+def wait_on(selector: selectors.BaseSelector, deadline_ns: int) -> list[tuple[selectors.SelectorKey, int]]:
+    """Waits until `deadline_ns` on the monotonic clock, or less if a socket of `selector` becomes
+    readable. The time left is read at the last moment, so that nothing done before the wait
+    delays the wake-up."""
+    return selector.select(max(0, deadline_ns - time.monotonic_ns()) / NANOSECONDS)
 
 
 @dataclasses.dataclass
@@ -98,8 +100,8 @@ class Player:
 
     The show starts at `start_ns` (by default the instant of the clock's anchor when the player is
     made); later tempo changes, seeks and resets move the clock, never the frames' deadlines.
-    `now` is the monotonic clock and `wait(selector, timeout_ns)` the way to wait on the selector
-    (a test passes fake ones); `unix_offset_ns` turns a monotonic instant into Unix time for
+    `now` is the monotonic clock and `wait(selector, deadline_ns)` the way to wait on the selector
+    until an instant of that clock (a test passes fake ones); `unix_offset_ns` turns a monotonic instant into Unix time for
     timetags. `status(reading, counts)` is called every `status_interval_ns`; `keep_timings` keeps
     every frame's lateness and computing time in the counts.
     """
@@ -191,15 +193,15 @@ class Player:
         """Waits for the deadline, reading inputs and running actions as they come; False if asked
         to stop."""
         while not self._stopping:
-            now = self._now()
-            if now >= deadline_ns:
+            if self._now() >= deadline_ns:
                 return True
-            for key, _ in self._wait(self._selector, deadline_ns - now):
+            for key, _ in self._wait(self._selector, deadline_ns):
                 if key.data is None:
                     self._drain_wake_ups()
                 else:
                     key.data.read(key.fileobj)
-            self._run_actions()
+            if self._actions:
+                self._run_actions()
         return False
 
     def _drain_wake_ups(self) -> None:
