@@ -12,8 +12,6 @@ import math
 import textwrap
 from html import escape
 
-import pivolet
-
 from pivolet_show.checks import DEFAULT_BEATS_PER_BAR as BEATS_PER_BAR
 from pivolet_show.motion.axes import AXES
 from pivolet_show.motion.loops import Loop

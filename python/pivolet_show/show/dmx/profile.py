@@ -11,7 +11,7 @@ from __future__ import annotations
 import dataclasses
 import functools
 import struct
-from collections.abc import Callable, Sequence
+from collections.abc import Callable
 
 from pivolet_show.checks import finite_number
 from pivolet_show.motion.axes import Point
