@@ -9,7 +9,7 @@ import pytest
 
 from fake_time import SECOND, FakeTime
 from pivolet_show.checks import NOT_A_TEMPO, exact_fraction
-from pivolet_show.show.clock import UNKNOWN_UNIT, PipReading, TempoClock
+from pivolet_show.show.clock import UNKNOWN_UNIT, Anchor, PipReading, TempoClock
 
 HOUR = 3600 * SECOND
 
@@ -158,3 +158,36 @@ def test_a_reading_on_another_thread_is_always_of_one_whole_anchor():
         done.set()
         writer.join(timeout=10)
     assert readings and set(readings) <= {at_first, at_sixty}
+
+
+AT_131 = 10 * SECOND + 484_375_000  # pip 100 plus 31/64 of a second at 64 pips a second
+
+
+@pytest.mark.parametrize("options, pips, first_at_131", [
+    # 60 BPM: 64 pips a second from pip 100 at the anchor's instant; read 1 s before, at, 0.5 s and 2 s after it.
+    ({}, [36, 100, 132, 228], AT_131),
+    ({"held": True}, [100, 100, 100, 100], None),
+    ({"waiting": True}, [100, 100, 132, 228], AT_131),
+    ({"ceiling": Fraction(392, 3)}, [36, 100, 130, 130], None),  # 130.67: the pip of a MIDI tick later
+    ({"waiting": True, "ceiling": Fraction(200)}, [100, 100, 132, 200], AT_131),
+])
+def test_an_anchor_runs_held_waiting_or_under_a_ceiling(options, pips, first_at_131):
+    anchor = Anchor(10 * SECOND, Fraction(100), Fraction(60), **options)
+    instants = [9 * SECOND, 10 * SECOND, 10 * SECOND + SECOND // 2, 12 * SECOND]
+    assert [anchor.pip_at(at) for at in instants] == [anchor.reading_at(at).pip for at in instants] == pips
+    assert anchor.ns_at_pip(131) == first_at_131
+    if "ceiling" in options:
+        assert anchor.exact_pip_at(12 * SECOND) == options["ceiling"]
+
+
+def test_changes_to_a_held_clock_keep_it_held_and_a_nudge_moves_the_phase_exactly():
+    fake = FakeTime(0)
+    clock = TempoClock(60, start_pip=64, now=fake)
+    clock.place(Anchor(0, Fraction(64), Fraction(60), held=True))
+    fake.ns = 5 * SECOND
+    clock.set_tempo(120)
+    clock.seek(500)
+    assert clock.anchor.held and clock.pip_at(9 * SECOND) == 500 and clock.bpm == 120
+    clock.place(Anchor(fake.ns, Fraction(500), Fraction(120)))
+    clock.nudge(Fraction(-11, 2))
+    assert clock.exact_pip_at(fake.ns + SECOND) == Fraction(989, 2) + 128
