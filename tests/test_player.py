@@ -22,6 +22,7 @@ class ListOutput:
     """An output that keeps what it is asked to send, and can take time to send it."""
 
     label = "list"
+    latency_ns = 0
 
     def __init__(self, time, fps, numbers=(1,), send_ns=lambda frame: 0, on_send=None):
         self.time, self.fps, self.numbers = time, Fraction(fps), tuple(numbers)
@@ -247,3 +248,17 @@ def test_off_a_terminal_one_status_line_a_second_and_nothing_when_quiet(player_f
                                            ((40, 1), (146, 3), (253, 4))] + ["list: 30 frames sent, 0 late, 0 skipped"]
     assert quiet.getvalue() == ""
     assert status_text(clock.reading_at(START + 60 * SECOND), clock, []) == "pip 6435  bar 26.1  99.925 BPM  late 0"
+
+
+@pytest.mark.parametrize("latency_ns", [25_000_000, 12_345_678, 1_000_000_000])
+def test_a_frame_carries_the_pips_of_its_deadline_plus_the_outputs_latency(player_for, latency_ns):
+    time = FakeTime()
+    late, prompt = ListOutput(time, 50), ListOutput(time, 50)
+    late.latency_ns = latency_ns
+    _, player = player_for(time, [late, prompt])
+    player.run(Fraction(1))
+    assert len(late.sent) == len(prompt.sent) == 50
+    for (sent_at, unix_ns, (state,)), (prompt_at, prompt_unix_ns, _) in zip(late.sent, prompt.sent):
+        # Sent at the same deadline with the same timetag, carrying the pip of that much later.
+        assert (sent_at, unix_ns) == (prompt_at, prompt_unix_ns)
+        assert state.pip == 40 + (Fraction(sent_at + latency_ns - START, 60 * SECOND) * Fraction("127.3") * 64).__floor__()

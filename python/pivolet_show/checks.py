@@ -1,6 +1,6 @@
 """The checks that several parts of the show tool share, each beside the message it fails with:
 numbers as a person writes them, tempo, frame rate, playing time, beats per bar, whole numbers in a
-range, the 32-bit pip range, and close suggestions for a name that is not known."""
+range, the 32-bit pip range, latency, and close suggestions for a name that is not known."""
 
 from __future__ import annotations
 
@@ -19,11 +19,13 @@ MOST_FPS = 1000
 # The pips the module takes: its signed 32-bit range, which OSC also carries.
 INT32 = range(-2**31, 2**31)
 MOST_SUGGESTIONS = 3
+MOST_LATENCY_MS = 1000
 
 NOT_A_TEMPO = "the tempo must be a finite positive number of beats per minute, not {value!r}"
 NOT_A_FRAME_RATE = "the frame rate must be a finite positive number of frames a second, at most 1000, not {value!r}"
 NOT_SECONDS = "the playing time must be a finite positive number of seconds, not {value!r}"
 NOT_A_BAR = "a bar holds a whole number of beats from 1 to 64, not {value!r}"
+NOT_A_LATENCY = "a latency is a number of milliseconds from 0 to 1000, not {value!r}"
 SUGGESTION = " (did you mean: {names}?)"
 
 
@@ -86,6 +88,21 @@ def playing_seconds(value: Number) -> Fraction:
 
 def beats_per_bar(value: object) -> int:
     return whole_number(value, 1, MOST_BEATS_PER_BAR, NOT_A_BAR)
+
+
+def latency_ms(value: Number) -> Fraction:
+    """A latency in milliseconds, exactly as written: from 0 to 1000."""
+    try:
+        exact = exact_fraction(value) if not isinstance(value, bool) else None
+    except (ValueError, ZeroDivisionError, TypeError):
+        exact = None
+    if exact is None or not 0 <= exact <= MOST_LATENCY_MS:
+        raise ValueError(NOT_A_LATENCY.format(value=value))
+    return exact
+
+
+def nanoseconds_of_ms(milliseconds: Fraction) -> int:
+    return int(milliseconds * 1_000_000)
 
 
 def suggestion(name: str, known: Iterable[str]) -> str:

@@ -8,7 +8,7 @@ from collections.abc import Sequence
 from fractions import Fraction
 from typing import Any
 
-from pivolet_show.checks import DEFAULT_BEATS_PER_BAR, DEFAULT_BPM
+from pivolet_show.checks import DEFAULT_BEATS_PER_BAR, DEFAULT_BPM, nanoseconds_of_ms
 from pivolet_show.show.dmx.patch import Patch, UniverseNumbering, check_patch, patch_in_order
 from pivolet_show.show.dmx.profile import DmxProfile
 from pivolet_show.show.rig import Fixture
@@ -37,10 +37,16 @@ class ShowPlan:
     beats_per_bar: int = DEFAULT_BEATS_PER_BAR
     interpolate: bool = False
     seconds: Fraction | None = None
+    # How far ahead of its send instant each frame's pips are, unless an output says otherwise.
+    latency_ms: Fraction = Fraction(0)
     # The plans of the outputs and the inputs, in the order of their protocols' registries.
     outputs: tuple[Any, ...] = ()
     inputs: tuple[Any, ...] = ()
     first_universe: int | None = None  # None: the first universe of each DMX output's numbering
+
+    def latency_ns(self, own_ms: Fraction | None) -> int:
+        """An output's latency in nanoseconds: its own, else the show's."""
+        return nanoseconds_of_ms(self.latency_ms if own_ms is None else own_ms)
 
     def chosen(self, numbers: tuple[int, ...] | None, what: str) -> tuple[int, ...]:
         if numbers is None:

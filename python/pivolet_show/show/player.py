@@ -2,7 +2,8 @@
 reads its inputs between frames.
 
 Frame k of an output is due at start + k / fps on the monotonic clock, and carries the pips of
-that instant (never a step added to the last frame's). A frame is worked out ahead while there is
+that instant plus the output's latency (never a step added to the last frame's), so that a device
+that shows what it gets some milliseconds late shows it on the beat. A frame is worked out ahead while there is
 time, and sent at its deadline. A frame sent more than half a period after its deadline counts as
 late; one whose deadline has passed when the next one is due is never sent (a late output catches
 up with the present frame instead of queueing the past) and counts as skipped. So an output never
@@ -10,7 +11,8 @@ sends faster than its frame rate, except for one late frame followed by an on-ti
 
 The player waits for its deadlines in a selector over its inputs' sockets and a wake-up socket, so
 an input is read, and a change asked for from another thread (`call_soon`) is applied, between
-frames, on the player's own thread: the show's state has one writer. A frame worked out ahead is
+frames, on the player's own thread: the show's state has one writer. An input that asks to be
+polled (a sync source reading its session) is polled at its interval in the same way. A frame worked out ahead is
 kept with the clock's anchor and the rig's version it was worked out from, and worked out again if
 either has changed by the time it is due.
 """
@@ -76,6 +78,7 @@ class _Schedule:
     output: Output
     counts: OutputCounts
     start_ns: int
+    latency_ns: int = 0
     index: int = 0
     ready: _Ready | None = None
     cost_ns: int = 0
@@ -121,8 +124,11 @@ class Player:
         self._keep_timings = keep_timings
         self._end_ns: int | None = None
         self._stopping = False
-        self._schedules = [_Schedule(output, OutputCounts(output.label), self.start_ns) for output in outputs]
+        self._schedules = [_Schedule(output, OutputCounts(output.label), self.start_ns, output.latency_ns)
+                           for output in outputs]
         self._inputs: list[Input] = []
+        # [instant of the next poll, input], for the inputs that are polled.
+        self._polls: list[list[Any]] = []
         self._actions: collections.deque[Callable[[], None]] = collections.deque()
         self._wake_reader, self._wake_writer = socket.socketpair()
         for end in (self._wake_reader, self._wake_writer):
@@ -136,10 +142,13 @@ class Player:
         return [schedule.counts for schedule in self._schedules]
 
     def add_input(self, opened: Input) -> None:
-        """Reads `opened` between frames whenever one of its sockets is readable; closed with the player."""
+        """Reads `opened` between frames whenever one of its sockets is readable, and polls it at
+        its interval if it has one (the first time before the next frame); closed with the player."""
         self._inputs.append(opened)
         for readable in opened.sockets:
             self._selector.register(readable, selectors.EVENT_READ, opened)
+        if opened.interval_ns is not None:
+            self._polls.append([self._now(), opened])
 
     def call_soon(self, action: Callable[[], None]) -> None:
         """Runs `action` on the player's thread before the next frame is sent (or at once, if the
@@ -193,13 +202,26 @@ class Player:
         """Waits for the deadline, reading inputs and running actions as they come; False if asked
         to stop."""
         while not self._stopping:
-            if self._now() >= deadline_ns:
+            now = self._now()
+            if now >= deadline_ns:
                 return True
-            for key, _ in self._wait(self._selector, deadline_ns):
+            wake_ns = deadline_ns
+            for due in self._polls:
+                if due[0] <= now:
+                    due[1].poll(now)
+                    # A poll that fell behind is not repeated to catch up.
+                    due[0] += due[1].interval_ns
+                    if due[0] <= now:
+                        due[0] = now + due[1].interval_ns
+                wake_ns = min(wake_ns, due[0])
+            for key, _ in self._wait(self._selector, wake_ns):
                 if key.data is None:
                     self._drain_wake_ups()
                 else:
-                    key.data.read(key.fileobj)
+                    try:
+                        key.data.read(key.fileobj)
+                    except EOFError:
+                        self._selector.unregister(key.fileobj)
             if self._actions:
                 self._run_actions()
         return False
@@ -223,7 +245,7 @@ class Player:
             return ready.payload
         started = self._now()
         deadline = schedule.deadline(index)
-        states = self.rig.states(anchor.reading_at(deadline), schedule.output.numbers)
+        states = self.rig.states(anchor.reading_at(deadline + schedule.latency_ns), schedule.output.numbers)
         payload = schedule.output.prepare(states, deadline + self._unix_offset_ns)
         schedule.cost_ns = self._now() - started
         if self._keep_timings:

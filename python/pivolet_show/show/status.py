@@ -1,13 +1,19 @@
 """The status `play` shows while it plays, and the summary it leaves when it stops: on a terminal one
-line rewritten in place four times a second, elsewhere (a log, a service) one line a second."""
+line rewritten in place four times a second, elsewhere (a log, a service) one line a second. Each
+input that has something to say (a sync source's session, the control port's counts) adds its few
+words to the line, and a line of its own to the summary."""
 
 from __future__ import annotations
 
+from collections.abc import Sequence
 from fractions import Fraction
-from typing import TextIO
+from typing import TYPE_CHECKING, TextIO
 
 from pivolet_show.show.clock import PipReading, TempoClock
-from pivolet_show.show.player import OutputCounts
+
+if TYPE_CHECKING:
+    from pivolet_show.show.inputs.protocol import Input
+    from pivolet_show.show.player import OutputCounts
 
 TERMINAL_INTERVAL_NS = 250_000_000
 LOG_INTERVAL_NS = 1_000_000_000
@@ -18,13 +24,20 @@ def tempo_text(bpm: Fraction) -> str:
     return f"{float(round(bpm, 3)):g}" if bpm.denominator != 1 else str(bpm.numerator)
 
 
-def status_text(reading: PipReading, clock: TempoClock, counts: list[OutputCounts]) -> str:
+def status_text(reading: PipReading, clock: TempoClock, counts: list[OutputCounts],
+                inputs: Sequence[Input] = ()) -> str:
     bar, beat = reading.bar_and_beat(clock.beats_per_bar)
     late = sum(each.late + each.skipped for each in counts)
     text = f"pip {reading.pip}  bar {bar}.{beat}  {tempo_text(clock.bpm)} BPM  late {late}"
     failed = sum(each.failed for each in counts)
     if failed:
         text += f"  failed {failed}"
+    if not clock.anchor.running:
+        text += "  held"
+    for each in inputs:
+        said = each.status()
+        if said:
+            text += f"  {each.label} {said}"
     return text
 
 
@@ -46,11 +59,16 @@ class StatusLine:
         self._live = not quiet and stream.isatty()
         self.interval_ns = TERMINAL_INTERVAL_NS if self._live else LOG_INTERVAL_NS
         self._width = 0
+        self._inputs: list[Input] = []
+
+    def watch(self, opened: Input) -> None:
+        """Shows what `opened` has to say on the line and in the summary."""
+        self._inputs.append(opened)
 
     def show(self, reading: PipReading, counts: list[OutputCounts]) -> None:
         if self._quiet:
             return
-        text = status_text(reading, self._clock, counts)
+        text = status_text(reading, self._clock, counts, self._inputs)
         if self._live:
             self._stream.write("\r" + text.ljust(self._width))
             self._width = len(text)
@@ -78,4 +96,8 @@ class StatusLine:
         self._end_line()
         for each in counts:
             self._stream.write(summary_text(each) + "\n")
+        for opened in self._inputs:
+            said = opened.status()
+            if said:
+                self._stream.write(f"{opened.label}: {said}\n")
         self._stream.flush()

@@ -13,7 +13,7 @@ from collections.abc import Sequence
 from fractions import Fraction
 from typing import TYPE_CHECKING, Any
 
-from pivolet_show.checks import argument_type, frame_rate, whole_number
+from pivolet_show.checks import argument_type, frame_rate, latency_ms, whole_number
 from pivolet_show.show.file_table import Table, fixture_selection, text
 from pivolet_show.show.network import bound_udp_socket, port_number, resolve, split_host_and_port
 from pivolet_show.show.outputs.osc_packing import DEFAULT_MAX_DATAGRAM, DEFAULT_PREFIX, OscFramePacker, check_prefix, ntp_timetag
@@ -24,7 +24,7 @@ if TYPE_CHECKING:
     from pivolet_show.show.plan import ShowPlan
 
 LABEL = "OSC"
-KEYS = ("target", "prefix", "max_datagram", "fps", "fixtures", "source_port")
+KEYS = ("target", "prefix", "max_datagram", "fps", "fixtures", "source_port", "latency_ms")
 LARGEST_UDP_PAYLOAD = 65507
 SMALLEST_DATAGRAM = 64
 
@@ -41,6 +41,7 @@ class OscPlan:
     fps: Fraction | None = None  # None: the show's frame rate
     fixtures: tuple[int, ...] | None = None  # None: every fixture
     source_port: int = 0
+    latency_ms: Fraction | None = None  # None: the show's
 
 
 class OscOutput:
@@ -49,9 +50,10 @@ class OscOutput:
     label: str = LABEL
 
     def __init__(self, family: int, address: tuple[Any, ...], numbers: Sequence[int], fps: Fraction, *,
-                 prefix: str, max_datagram: int, source_port: int = 0):
+                 prefix: str, max_datagram: int, source_port: int = 0, latency_ns: int = 0):
         self.numbers = tuple(numbers)
         self.fps = fps
+        self.latency_ns = latency_ns
         self._address = address
         self._packer = OscFramePacker(self.numbers, prefix, max_datagram)
         self._socket: socket.socket | None = bound_udp_socket(family, source_port, LABEL)
@@ -91,6 +93,7 @@ class OscProtocol:
             fps=table.get("fps", frame_rate),
             fixtures=table.get("fixtures", fixture_selection),
             source_port=table.get("source_port", lambda value: port_number(value, "a source port", 0), 0),
+            latency_ms=table.get("latency_ms", latency_ms),
         )
 
     def add_flags(self, parser: argparse.ArgumentParser) -> None:
@@ -115,7 +118,8 @@ class OscProtocol:
         numbers = show.chosen(plan.fixtures, "the OSC output")
         family, address = resolve(plan.host, plan.port, "the OSC output")
         return OscOutput(family, address, numbers, plan.fps or show.fps, prefix=plan.prefix,
-                         max_datagram=plan.max_datagram, source_port=plan.source_port)
+                         max_datagram=plan.max_datagram, source_port=plan.source_port,
+                         latency_ns=show.latency_ns(plan.latency_ms))
 
 
 PROTOCOL = OscProtocol()

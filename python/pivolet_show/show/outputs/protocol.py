@@ -23,11 +23,13 @@ if TYPE_CHECKING:
 
 class Output(Protocol):
     """An opened output: `prepare` works a frame out from the fixtures' states (and the frame's
-    instant in Unix nanoseconds) into whatever `send` sends at the frame's deadline."""
+    instant in Unix nanoseconds) into whatever `send` sends at the frame's deadline. The states are
+    those `latency_ns` after the deadline."""
 
     label: str
     fps: Fraction
     numbers: tuple[int, ...]
+    latency_ns: int
 
     def prepare(self, states: Sequence[FixtureState], unix_ns: int) -> Any: ...
     def send(self, prepared: Any) -> None: ...

@@ -24,7 +24,7 @@ from collections.abc import Sequence
 from fractions import Fraction
 from typing import TYPE_CHECKING, Any, Protocol
 
-from pivolet_show.checks import argument_type, frame_rate, whole_number
+from pivolet_show.checks import argument_type, frame_rate, latency_ms, whole_number
 from pivolet_show.show.dmx.frame import DmxFrameLayout
 from pivolet_show.show.dmx.patch import UniverseNumbering
 from pivolet_show.show.dmx.profile import DmxProfile
@@ -37,7 +37,8 @@ if TYPE_CHECKING:
     from pivolet_show.show.plan import ShowPlan
 
 LABEL = "sACN"
-KEYS = ("host", "multicast", "port", "priority", "source_name", "fps", "fixtures", "source_port", "sync_universe")
+KEYS = ("host", "multicast", "port", "priority", "source_name", "fps", "fixtures", "source_port", "sync_universe",
+        "latency_ms")
 UNIVERSES = UniverseNumbering(1, 63999)
 E131_PORT = 5568
 MOST_FRAMES_PER_SECOND = 44  # DMX's own refresh ceiling, per universe
@@ -95,6 +96,7 @@ class SacnPlan:
     fixtures: tuple[int, ...] | None = None
     source_port: int = 0
     sync_universe: int = DEFAULT_SYNC_UNIVERSE
+    latency_ms: Fraction | None = None  # None: the show's
 
 
 class SacnOutput:
@@ -107,12 +109,14 @@ class SacnOutput:
     def __init__(self, host: str | None, numbers: Sequence[int], patches: Sequence[Patch],
                  profiles: Sequence[DmxProfile], fps: Fraction, *, port: int = E131_PORT, source_port: int = 0,
                  priority: int = DEFAULT_PRIORITY, source_name: str = DEFAULT_SOURCE_NAME,
-                 sync_universe: int = DEFAULT_SYNC_UNIVERSE, udp: DatagramSocket | None = None):
+                 sync_universe: int = DEFAULT_SYNC_UNIVERSE, udp: DatagramSocket | None = None,
+                 latency_ns: int = 0):
         from sacn.messages.data_packet import DataPacket  # type: ignore[import-untyped]
         from sacn.messages.sync_packet import SyncPacket  # type: ignore[import-untyped]
 
         self.numbers = tuple(numbers)
         self.fps = fps
+        self.latency_ns = latency_ns
         self._layout = DmxFrameLayout(patches, profiles)
         self.universes = self._layout.universes
         self._multicast = host is None
@@ -201,6 +205,7 @@ class SacnProtocol:
             fixtures=table.get("fixtures", fixture_selection),
             source_port=table.get("source_port", lambda value: port_number(value, "a source port", 0), 0),
             sync_universe=table.get("sync_universe", UNIVERSES.check, SacnPlan.sync_universe),
+            latency_ms=table.get("latency_ms", latency_ms),
         )
 
     def add_flags(self, parser: argparse.ArgumentParser) -> None:
@@ -226,7 +231,7 @@ class SacnProtocol:
             _, (host, _) = resolve(plan.host, plan.port, "the sACN output", socket.AF_INET)
         return SacnOutput(host, numbers, patches, show.profiles(numbers), fps, port=plan.port,
                           source_port=plan.source_port, priority=plan.priority, source_name=plan.source_name,
-                          sync_universe=plan.sync_universe)
+                          sync_universe=plan.sync_universe, latency_ns=show.latency_ns(plan.latency_ms))
 
 
 PROTOCOL = SacnProtocol()
