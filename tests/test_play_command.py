@@ -73,6 +73,12 @@ FRAME_RATE = "the frame rate must be a finite positive number of frames a second
     (["bounce", "--sacn", "127.0.0.1:0"], "argument --sacn: --sacn must be HOST:PORT with a port from 1 to 65535, not '127.0.0.1:0'"),
     (["bounce", "--osc-prefix", "pivolet"], "argument --osc-prefix: an OSC address prefix is printable ASCII that starts with '/', "
                                             "does not end with '/' and holds none of space # * , ? [ ] { }, not 'pivolet'"),
+    (["bounce", "--latency-ms", "-1"], "argument --latency-ms: a latency is a number of milliseconds from 0 to 1000, not '-1'"),
+    (["bounce", "--sync", "lnik"], "argument --sync: a sync source is 'link', 'midi' or 'midi:PORT', not 'lnik' (did you mean: link?)"),
+    (["bounce", "--link-quantum", "0"], "argument --link-quantum: Link's quantum is a whole number of beats from 1 to 64, not 0"),
+    (["bounce", "--sync", "midi", "--link-start-stop"], "--link-start-stop says how to follow Link: it needs the sync source 'link'"),
+    *[(["bounce", "--control", value], f"argument --control: --control takes [HOST:]PORT with a port from 0 to 65535, not {value!r}")
+      for value in ("localhost:70000", ":9000", "nine")],
 ])
 def test_bad_command_lines_are_refused(listeners, arguments, message):
     refused(listeners, arguments, message)
@@ -91,10 +97,10 @@ GROUP = '[[groups]]\nsource = "bounce"\n'
     ("bpm = 120\n", "groups: a rig file needs at least one entry in [[groups]]"),
     ("bpm = \n" + GROUP, None),  # a TOML syntax error: the parser's own words follow
     ("tempo = 120\n" + GROUP, "the file: unknown key tempo (known keys: bpm, fps, start_pip, seconds, interpolate, "
-                              "beats_per_bar, sources, groups, osc, sacn)"),
+                              "beats_per_bar, latency_ms, sources, groups, osc, sacn, sync, control)"),
     ('bpm = "fast"\n' + GROUP, "bpm: " + TEMPO.format("fast")),
     ("bmp = 120\n" + GROUP, "the file: unknown key bmp (known keys: bpm, fps, start_pip, seconds, interpolate, "
-                            "beats_per_bar, sources, groups, osc, sacn) (did you mean: bpm?)"),
+                            "beats_per_bar, latency_ms, sources, groups, osc, sacn, sync, control) (did you mean: bpm?)"),
     ("fps = 5000\n" + GROUP, "fps: " + FRAME_RATE.format(5000)),
     ("interpolate = 1\n" + GROUP, "interpolate: expected true or false, not 1"),
     ('[[groups]]\nsource = "nowhere"\n', "groups[1].source: no source named 'nowhere': unknown built-in pattern: nowhere"),
@@ -123,6 +129,14 @@ GROUP = '[[groups]]\nsource = "bounce"\n'
     (GROUP + '[sacn]\nhost = "127.0.0.1"\nfps = 60\n', "sACN sends at most 44 frames a second, not 60"),
     (GROUP + f'[sacn]\nhost = "127.0.0.1"\nsource_name = "{"x" * 64}"\n',
      f"sacn.source_name: a source name is text of at most 63 bytes, not '{'x' * 64}'"),
+    ("latency_ms = 2000\n" + GROUP, "latency_ms: a latency is a number of milliseconds from 0 to 1000, not 2000"),
+    (GROUP + '[osc]\ntarget = "127.0.0.1:9"\nlatency_ms = "soon"\n', "osc.latency_ms: a latency is a number of milliseconds "
+                                                                     "from 0 to 1000, not 'soon'"),
+    (GROUP + '[sync]\nsource = "midi"\nlink_quantum = 4\n', "sync.link_quantum: link_quantum says how to follow Link: "
+                                                           "it needs the sync source 'link'"),
+    (GROUP + '[sync]\nsource = "ableton"\n', "sync.source: a sync source is 'link', 'midi' or 'midi:PORT', not 'ableton'"),
+    (GROUP + '[[sync]]\nsource = "link"\n[[sync]]\nsource = "midi"\n', "a show follows one sync source, not 2"),
+    (GROUP + '[control]\nport = 70000\n', "control.port: the control port must be a port from 0 to 65535, not 70000"),
 ])
 def test_malformed_rig_files_are_refused(listeners, tmp_path, text, problem):
     path = write(tmp_path, text)
@@ -130,7 +144,7 @@ def test_malformed_rig_files_are_refused(listeners, tmp_path, text, problem):
         (line,) = [line for line in run_show("play", "--rig", path).err.splitlines() if "error:" in line]
         assert line.startswith(f"{PROGRAM}: error: {path}: not a valid TOML rig file (")
         return
-    whole = problem if problem.startswith(("the OSC", "sACN sends")) else f"{path}: {problem}"
+    whole = problem if problem.startswith(("the OSC", "sACN sends", "a show follows")) else f"{path}: {problem}"
     refused(listeners, ["--rig", str(path)], whole)
 
 
@@ -335,3 +349,35 @@ def test_a_show_file_may_name_several_outputs_of_one_protocol(tmp_path):
     assert build_plan(arguments).outputs == (OscPlan("127.0.0.1", 7), OscPlan("127.0.0.1", 9001, "/b"))
     with pytest.raises(ValueError, match=r"osc\[2\]\.target: missing"):
         load_rig_file(write(tmp_path, GROUP + '[[osc]]\ntarget = "127.0.0.1:9000"\n[[osc]]\nprefix = "/b"\n'))
+
+
+@pytest.mark.parametrize("flags, osc_ms, sacn_ms", [
+    ([], "12.5", "0"),
+    (["--latency-ms", "30"], "12.5", "30"),
+])
+def test_latency_is_the_shows_unless_an_output_gives_its_own(tmp_path, flags, osc_ms, sacn_ms):
+    from pivolet_show.show.outputs import open_outputs
+
+    path = write(tmp_path, GROUP + '[osc]\ntarget = "127.0.0.1:9"\nlatency_ms = 12.5\n[sacn]\nhost = "127.0.0.1"\n')
+    plan = build_plan(build_parser(["play"]).parse_args(["play", "--rig", str(path), *flags]))
+    outputs = open_outputs(plan)
+    try:
+        assert [output.latency_ns for output in outputs] == [int(Fraction(osc_ms) * 10**6), int(Fraction(sacn_ms) * 10**6)]
+    finally:
+        for output in outputs:
+            output.close()
+
+
+def test_a_rig_file_names_its_sync_source_and_control_port_and_the_flags_change_them(tmp_path):
+    from pivolet_show.show.inputs.osc_control import ControlPlan
+    from pivolet_show.show.inputs.sync import LinkPlan, MidiClockPlan
+
+    path = write(tmp_path, GROUP + '[sync]\nsource = "link"\nlink_quantum = 8\n[control]\nport = 9001\n')
+    parser = build_parser(["play"])
+
+    def inputs(*flags):
+        return build_plan(parser.parse_args(["play", "--rig", str(path), *flags])).inputs
+
+    assert inputs() == (LinkPlan(8, False), ControlPlan("127.0.0.1", 9001))
+    assert inputs("--link-start-stop", "--control", "::1:0") == (LinkPlan(8, True), ControlPlan("::1", 0))
+    assert inputs("--sync", "midi:clock") == (MidiClockPlan("clock"), ControlPlan("127.0.0.1", 9001))

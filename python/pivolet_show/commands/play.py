@@ -3,8 +3,12 @@
 Nothing is sent unless an output is named (--osc, --sacn, or the outputs of a rig file); without one
 the clock runs and the status line shows where it is. A recording plays at its own tempo unless
 --bpm gives another. A rig file describes fixtures, groups, sources, outputs and tempo; the flags
-given beside it replace its tempo, frame rate, playing time, start pip, interpolation and output
-destinations.
+given beside it replace its tempo, frame rate, playing time, start pip, interpolation, latency,
+output destinations and inputs.
+
+The clock may follow the room: Ableton Link (--sync link) or a MIDI clock (--sync midi[:PORT]);
+OSC control messages (--control [HOST:]PORT) and, in a terminal, keys set the tempo, tap it, seek,
+reset the phase and nudge it. --latency-ms sends each frame with the pips of that much later.
 """
 
 from __future__ import annotations
@@ -17,7 +21,7 @@ import time
 from pathlib import Path
 from typing import TYPE_CHECKING, Any
 
-from pivolet_show.checks import argument_type, frame_rate, playing_seconds, tempo
+from pivolet_show.checks import argument_type, frame_rate, latency_ms, playing_seconds, tempo
 from pivolet_show.commands.arguments import FILE_SETTINGS, add_source_arguments, source_of
 from pivolet_show.show.dmx.patch import NOT_A_UNIVERSE
 from pivolet_show.show.inputs import INPUTS
@@ -39,7 +43,7 @@ NOT_A_SPREAD = "the spread must be a whole number of pips or 'even', not {value!
 NO_OUTPUT = "no output named ({flags}, or a rig file's): nothing is sent, and the clock runs for the status line"
 
 GROUP_FLAGS = ("universe", "fixtures", "spread", "order")
-SHOW_FLAGS = ("bpm", "fps", "seconds", "start_pip", "interpolate")
+SHOW_FLAGS = ("bpm", "fps", "seconds", "start_pip", "interpolate", "latency_ms")
 STOP_SIGNALS = (signal.SIGINT, signal.SIGTERM)
 
 
@@ -81,6 +85,9 @@ def add_arguments(parser: argparse.ArgumentParser) -> None:
     parser.add_argument("--start-pip", type=argument_type(start_pip), help="the pip the clock starts at (default: 0)")
     parser.add_argument("--interpolate", action="store_true", default=None,
                         help="move between pips in proportion to the time (default: whole pips, the exact values)")
+    parser.add_argument("--latency-ms", metavar="MS", type=argument_type(latency_ms),
+                        help="send each frame with the pips of this many milliseconds later, for devices that "
+                             "show what they get late (default: 0; an output's own latency_ms in a rig file wins)")
     for protocol in OUTPUTS + INPUTS:
         protocol.add_flags(parser)
     parser.add_argument("--universe", type=argument_type(universe),
@@ -140,7 +147,9 @@ def build_plan(arguments: argparse.Namespace) -> ShowPlan:
 
 def run(arguments: argparse.Namespace) -> int:
     from pivolet_show.show.clock import TempoClock
+    from pivolet_show.show.control import Control
     from pivolet_show.show.inputs import open_inputs
+    from pivolet_show.show.inputs.protocol import Controls
     from pivolet_show.show.outputs import open_outputs
     from pivolet_show.show.player import Player
     from pivolet_show.show.rig import Rig
@@ -157,15 +166,22 @@ def run(arguments: argparse.Namespace) -> int:
                        beats_per_bar=plan.beats_per_bar)
     status = StatusLine(sys.stderr, clock, quiet=arguments.quiet)
     player = Player(clock, rig, outputs, status=status.show, status_interval_ns=status.interval_ns)
+    control = Control(clock, rig)
     # Ctrl-C and a polite kill end the play between frames, never halfway through sending one, and
     # every sACN universe then gets its stream-terminated packets.
     previous = {number: signal.signal(number, lambda *_: player.stop()) for number in STOP_SIGNALS}
     try:
         try:
-            for opened in open_inputs(plan, player):
+            for opened in open_inputs(plan, Controls(clock, rig, control, player.call_soon, status.note)):
                 player.add_input(opened)
+                status.watch(opened)
         except ValueError as error:
             arguments.parser.error(str(error))
+        if sys.stdin.isatty():
+            from pivolet_show.show.inputs.keyboard import HELP, Keyboard
+
+            player.add_input(Keyboard(sys.stdin, control, status.note))
+            status.note(HELP)
         if not outputs:
             status.note(NO_OUTPUT.format(flags=", ".join("--" + protocol.name for protocol in OUTPUTS)))
         player.run(plan.seconds)

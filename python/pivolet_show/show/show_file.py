@@ -33,7 +33,7 @@ from collections.abc import Callable
 from pathlib import Path
 from typing import Any
 
-from pivolet_show.checks import beats_per_bar, frame_rate, playing_seconds, tempo
+from pivolet_show.checks import beats_per_bar, frame_rate, latency_ms, playing_seconds, tempo
 from pivolet_show.motion.sources import RecordingSource, Source, recording_source, resolve_source
 from pivolet_show.show.dmx.patch import start_address
 from pivolet_show.show.dmx.profile import DEFAULT_PAN_TRAVEL, DEFAULT_TILT_TRAVEL, AxisRange, DmxProfile
@@ -56,7 +56,8 @@ FIXTURE_KEYS = ("universe", "address", "layout", "pan_travel", "tilt_travel", "p
                 "pan_limits", "tilt_limits", "dimmer", "swap", "invert", "scale", "rotate", "offset", "phase")
 GROUP_KEYS = ("source", "fixtures", "order", "spread") + FIXTURE_KEYS
 PROTOCOLS = OUTPUTS + INPUTS
-TOP_KEYS = ("bpm", "fps", "start_pip", "seconds", "interpolate", "beats_per_bar", "sources", "groups") + tuple(
+TOP_KEYS = ("bpm", "fps", "start_pip", "seconds", "interpolate", "beats_per_bar", "latency_ms", "sources",
+            "groups") + tuple(
     protocol.name for protocol in PROTOCOLS)
 SOURCE_KEYS = ("source", "axes")
 
@@ -105,6 +106,7 @@ class RigFileReader:
             beats_per_bar=top.get("beats_per_bar", beats_per_bar, ShowPlan.beats_per_bar),
             interpolate=top.get("interpolate", flag, False),
             seconds=top.get("seconds", playing_seconds),
+            latency_ms=top.get("latency_ms", latency_ms, ShowPlan.latency_ms),
             outputs=self._protocol_plans(top, OUTPUTS),
             inputs=self._protocol_plans(top, INPUTS),
         )

@@ -1,0 +1,185 @@
+"""The show's control commands through their ways in: every OSC address sent with python-osc to a real
+control port while a player plays on the fake clock, refusals answered to the sender, a flood of
+random datagrams during a real play that changes nothing, and the keys of a terminal (a real
+pseudo-terminal) with the terminal set back as it was however the play ends."""
+
+import os
+import pty
+import random
+import re
+import select
+import signal
+import socket
+import subprocess
+import sys
+import termios
+import time
+from fractions import Fraction
+
+import pytest
+from pythonosc.osc_bundle import OscBundle
+from pythonosc.osc_message import OscMessage
+from pythonosc.udp_client import SimpleUDPClient
+
+from fake_time import SECOND, START, FakeTime
+from pivolet_show.motion.sources import builtin_source
+from pivolet_show.show.clock import TempoClock
+from pivolet_show.show.control import Control
+from pivolet_show.show.inputs.osc_control import OscControl
+from pivolet_show.show.player import Player
+from pivolet_show.show.rig import Rig, group_fixtures
+from show_commands import play_process, summary_counts
+from test_player import ListOutput
+
+# (instant after the start, address, arguments): at 60 BPM, 64 pips a second, from pip 0.
+SCRIPT = [
+    (2 * SECOND // 10, "/pivolet/tempo", 120.0),        # pip 12.8, then 128 pips a second
+    (5 * SECOND // 10, "/pivolet/seek", 1000),          # was 51.2
+    (7 * SECOND // 10, "/pivolet/phase", "bar"),        # 1025.6: on to the next bar, 1280
+    (9 * SECOND // 10, "/pivolet/nudge", -5.5),         # 1305.6: back to 1300.1
+    (11 * SECOND // 10, "/pivolet/tap", []),            # 1325.7: the nearest beat, 1344
+    (15 * SECOND // 10, "/pivolet/tap", []),            # 1395.2: 1408, and 150 BPM from the two taps
+    (19 * SECOND // 10, "/pivolet/tap", []),            # 1472 exactly: still 150 BPM, 160 pips a second
+    (20 * SECOND // 10, "/pivolet/tempo", -5.0),        # refused
+    (20 * SECOND // 10, "/pivolet/phase", "quarter"),   # refused
+    (20 * SECOND // 10, "/pivolet/cue", 1),             # unknown
+]
+PIPS = {2: 12, 3: 25, 5: 1000, 6: 1012, 7: 1280, 8: 1292, 9: 1300, 10: 1312, 11: 1344, 15: 1408, 16: 1424, 19: 1472,
+        20: 1488, 21: 1504}
+REPLIES = [
+    "the tempo must be a finite positive number of beats per minute, not -5.0",
+    "a phase resets to the next 'beat' or 'bar', not 'quarter'",
+    "no control address '/pivolet/cue'",
+]
+
+
+class ScriptedTime(FakeTime):
+    """The fake clock; as a wait reaches each instant of the script, its message goes to the port first."""
+
+    def __init__(self, script, port, listening):
+        super().__init__()
+        self.script, self.listening = list(script), listening
+        self.client = SimpleUDPClient("127.0.0.1", port)
+
+    def wait(self, selector, deadline_ns):
+        self.ns = max(self.ns, deadline_ns)
+        while self.script and START + self.script[0][0] <= self.ns:
+            _, address, arguments = self.script.pop(0)
+            self.client.send_message(address, arguments)
+            select.select([self.listening], [], [], 5)
+        return selector.select(0)
+
+
+def test_every_address_moves_the_clock_as_it_says_and_refusals_are_answered():
+    clock = TempoClock(60, origin_ns=START, now=FakeTime())
+    rig = Rig(group_fixtures(builtin_source("bounce"), 1))
+    control = OscControl(socket.AF_INET, ("127.0.0.1", 0), Control(clock, rig))
+    time = ScriptedTime(SCRIPT, control.address[1], control.sockets[0])
+    control._now = clock._now = time
+    output = ListOutput(time, 10)
+    player = Player(clock, rig, [output], now=time, wait=time.wait, unix_offset_ns=0)
+    player.add_input(control)
+    try:
+        player.run(Fraction(22, 10))
+        replies = []
+        time.client._sock.settimeout(5)
+        for _ in REPLIES:
+            replies.append(OscMessage(time.client._sock.recv(65536)))
+    finally:
+        player.close()
+        time.client._sock.close()
+    pips = [states[0].pip for _, _, states in output.sent]
+    assert {index: pips[index] for index in PIPS} == PIPS
+    assert clock.bpm == 150 and (control.performed, control.ignored) == (7, 3)
+    assert [(reply.address, reply.params) for reply in replies] == [("/pivolet/error", [text]) for text in REPLIES]
+
+
+def test_with_a_sync_source_leading_the_clock_commands_that_move_it_are_refused():
+    clock = TempoClock(60, now=FakeTime())
+    control = Control(clock, Rig(group_fixtures(builtin_source("bounce"), 1)))
+    control.leader = "Link"
+    anchor = clock.anchor
+    with pytest.raises(ValueError) as raised:
+        control.perform("tap", (), START)
+    assert str(raised.value) == "the clock follows Link: /pivolet/tap does not move it" and clock.anchor is anchor
+
+
+def test_a_flood_of_random_datagrams_changes_nothing_and_is_counted():
+    listener = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    listener.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4 << 20)
+    listener.bind(("127.0.0.1", 0))
+    listener.settimeout(0.5)
+    player = play_process("bounce", "--bpm", "120", "--fps", "50", "--seconds", "4", "--control", "0",
+                          "--osc", f"127.0.0.1:{listener.getsockname()[1]}")
+    noise = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    frames = []
+    try:
+        port = int(re.search(r"OSC control on 127\.0\.0\.1:(\d+):", player.stderr.readline())[1])
+        generator = random.Random(20)
+        # 10,000 datagrams of 1 to 200 random bytes over about two seconds, in bursts between frames.
+        for burst in range(500):
+            for _ in range(20):
+                noise.sendto(generator.randbytes(generator.randint(1, 200)), ("127.0.0.1", port))
+            time.sleep(0.004)
+            while select.select([listener], [], [], 0)[0]:
+                frames.append(OscBundle(listener.recv(65536)))
+        end = time.monotonic() + 10
+        while time.monotonic() < end and len(frames) < 1000:
+            try:
+                frames.append(OscBundle(listener.recv(65536)))
+            except TimeoutError:
+                if player.poll() is not None:
+                    break
+        _, errors = player.communicate(timeout=20)
+    finally:
+        if player.poll() is None:
+            player.kill()
+            player.communicate()
+        noise.close()
+        listener.close()
+    assert player.returncode == 0, errors
+    sent, skipped = summary_counts(errors, "OSC")
+    assert sent + skipped == 200 and skipped <= 10
+    assert errors.splitlines()[-1] == "OSC control: 0 done, 10000 ignored"
+    # Every frame carries the pip of its own instant at 120 BPM: the clock never moved.
+    first = frames[0].timestamp
+    for bundle in frames:
+        pip = bundle.content(0).params[0]
+        assert abs(pip - (bundle.timestamp - first) * 128) <= 1
+
+
+def terminal_play(*arguments):
+    """`play` on a new pseudo-terminal as its standard input; the terminal's side, and its settings."""
+    leader, follower = pty.openpty()
+    before = termios.tcgetattr(follower)
+    process = subprocess.Popen([sys.executable, "-m", "pivolet_show", "play", "bounce", *arguments],
+                               stdin=follower, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    return process, leader, follower, before
+
+
+@pytest.mark.parametrize("ending", ["time", "ctrl-c"])
+def test_keys_tap_and_place_the_bar_and_the_terminal_is_set_back(ending):
+    process, leader, follower, before = terminal_play("--bpm", "60", "--seconds", "3" if ending == "time" else "30")
+    try:
+        assert process.stderr.readline().startswith("keys: space taps the tempo")
+        # The keys arrive unechoed, one at a time, while playing.
+        assert termios.tcgetattr(follower)[3] & (termios.ECHO | termios.ICANON) == 0
+        for _ in range(4):
+            os.write(leader, b" ")
+            time.sleep(0.4)  # 150 BPM
+        os.write(leader, b"bx+")
+        time.sleep(0.3)
+        if ending == "ctrl-c":
+            process.send_signal(signal.SIGINT)
+        _, errors = process.communicate(timeout=20)
+        after = termios.tcgetattr(follower)
+    finally:
+        if process.poll() is None:
+            process.kill()
+            process.communicate()
+        os.close(leader)
+        os.close(follower)
+    assert process.returncode == 0, errors
+    assert after == before
+    tempo = float(re.findall(r"  ([\d.]+) BPM", errors)[-1])
+    assert 140 < tempo < 160
