@@ -1,21 +1,33 @@
 #!/usr/bin/env bash
-# Installs from Debian, in one apt-get run, whichever of the test suite's outside readers is missing:
-# headless Chromium and its WebDriver, which the browser tests of the picture and the gallery drive,
-# and assimp's command-line importer, which reads exported glTF files back as a 3-D tool would.
+# Installs from Debian whichever of the test suite's outside parts is missing:
+# headless Chromium and its WebDriver, which the browser tests of the picture and the gallery drive;
+# assimp's command-line importer, which reads exported glTF files back as a 3-D tool would; JACK's
+# server (jackd2), whose dummy driver gives the MIDI clock tests real MIDI ports on machines without
+# ALSA; and unshare, nsenter and ip, with which the Link tests make a network namespace of their own.
 set -euo pipefail
 
 missing=()
 [ -x /usr/bin/chromium ] || missing+=(chromium)
 [ -x /usr/bin/chromedriver ] || missing+=(chromium-driver)
 [ -x /usr/bin/assimp ] || missing+=(assimp-utils)
-if [ ${#missing[@]} -eq 0 ]; then
+{ [ -x /usr/bin/unshare ] && [ -x /usr/bin/nsenter ]; } || missing+=(util-linux)
+command -v ip >/dev/null 2>&1 || missing+=(iproute2)
+# jackd2 recommends a desktop control panel the tests do not need: it is installed without them.
+bare=()
+[ -x /usr/bin/jackd ] || bare+=(jackd2)
+if [ ${#missing[@]} -eq 0 ] && [ ${#bare[@]} -eq 0 ]; then
     exit 0
 fi
 sudo_if_needed=()
 if [ "$(id -u)" -ne 0 ]; then
     sudo_if_needed=(sudo)
 fi
-echo "==> Installing ${missing[*]} from Debian (apt-get, as root) for the browser and export tests"
+echo "==> Installing ${missing[*]} ${bare[*]} from Debian (apt-get, as root) for the browser, export, MIDI and Link tests"
 export DEBIAN_FRONTEND=noninteractive
 "${sudo_if_needed[@]}" apt-get update -qq
-"${sudo_if_needed[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
+if [ ${#missing[@]} -gt 0 ]; then
+    "${sudo_if_needed[@]}" apt-get -o DPkg::Lock::Timeout=600 install -y -qq "${missing[@]}" >/dev/null
+fi
+if [ ${#bare[@]} -gt 0 ]; then
+    "${sudo_if_needed[@]}" apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${bare[@]}" >/dev/null
+fi
