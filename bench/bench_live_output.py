@@ -4,7 +4,7 @@ process drains both sockets. Prints each output's frame lateness (p50, p99, max)
 computing cost as a share of its period, against the targets; then, unless told not to, the largest
 OSC rig that still meets the targets at 240 Hz beside the same sACN load.
 
-    python bench/bench_live_output.py [--seconds 30] [--search-seconds 8] [--no-search] [--realtime]
+    python bench/bench_live_output.py [--seconds 30] [--search-seconds 8] [--no-search] [--realtime] [--sync link]
     python bench/bench_live_output.py --against /tmp/reference/python [--rounds 2] [--seconds 20]
 
 With --against DIR (the `python` folder of another checkout) the main run is played in fresh
@@ -15,6 +15,10 @@ for both, with the median ratio of this checkout's to the other's.
 With --realtime the benchmark (and its receiver) runs at real-time priority (SCHED_FIFO 10, as
 `chrt -f 10` would set; root or CAP_SYS_NICE needed), as a show machine would run `play`, so that
 other work on a shared machine does not delay the frames.
+
+With --sync link the show follows Ableton Link, as `play --sync link` does, while a Link peer changes
+the session's tempo every 5 s; everything then runs inside a network namespace of its own (the
+script runs itself again inside one: root, or wherever `unshare --net` works).
 """
 
 import argparse
@@ -30,6 +34,8 @@ import time
 from fractions import Fraction
 from pathlib import Path
 
+import link_room
+
 LATENESS_TARGET_MS = 2.0
 SHARE_TARGET = 0.25
 SACN_FIXTURES = 512  # 128 fixtures of 4 channels fill a universe: four universes
@@ -39,6 +45,8 @@ SOURCE = "beat_house_classic_surge"
 SEARCH_SIZES = (64, 128, 192, 256, 384, 512, 768, 1024)
 DRAIN_GRACE_SECONDS = 5
 REALTIME_PRIORITY = 10
+SYNC_TEMPOS = "126,118,132,110,124,130,116,128"
+SYNC_EVERY_SECONDS = 5
 
 
 def drain(addresses, seconds, counts):
@@ -65,7 +73,7 @@ def percentile(values, share):
     return ordered[min(len(ordered) - 1, int(share * len(ordered)))]
 
 
-def run_show(osc_fixtures, seconds):
+def run_show(osc_fixtures, seconds, sync=None):
     """Plays the show for `seconds` and returns each output's counts and the datagrams received."""
     from pivolet_show.motion.sources import builtin_source
     from pivolet_show.show.clock import TempoClock
@@ -89,6 +97,10 @@ def run_show(osc_fixtures, seconds):
     outputs = open_outputs(plan)
     clock = TempoClock(plan.bpm, origin_ns=time.monotonic_ns() + 50_000_000)
     player = Player(clock, Rig(plan.fixtures), outputs, keep_timings=True)
+    if sync == "link":
+        from pivolet_show.show.inputs.link_session import LinkSession
+
+        player.add_input(LinkSession(clock, plan.beats_per_bar, False))
     try:
         counts = player.run(Fraction(seconds))
     finally:
@@ -112,8 +124,8 @@ def meets(figure):
     return figure["p99"] <= LATENESS_TARGET_MS and figure["share_p99"] <= SHARE_TARGET
 
 
-def report(osc_fixtures, seconds):
-    counts, received = run_show(osc_fixtures, seconds)
+def report(osc_fixtures, seconds, sync=None):
+    counts, received = run_show(osc_fixtures, seconds, sync)
     rows = []
     for each, fps, fixtures, got in zip(counts, (OSC_FPS, SACN_FPS), (osc_fixtures, SACN_FIXTURES), received):
         figure = figures(each, fps)
@@ -178,18 +190,36 @@ def main(argv=None):
     parser.add_argument("--against", type=Path, metavar="DIR",
                         help="compare the main run with the show package in DIR, in alternating fresh processes")
     parser.add_argument("--rounds", type=int, default=2, help="rounds of each side with --against (default 2)")
+    parser.add_argument("--sync", choices=("link",), help="follow Ableton Link, led by a peer that changes its tempo")
     arguments = parser.parse_args(argv)
+    if arguments.sync is not None and arguments.against is not None:
+        parser.error("--sync and --against do not go together: the other checkout may not follow Link")
     if arguments.against is not None:
         forwarded = ["--seconds", str(arguments.seconds)] + (["--realtime"] if arguments.realtime else [])
         compare(arguments.against.resolve(), arguments.rounds, forwarded)
         return 0
+    peer = None
+    if arguments.sync == "link":
+        link_room.run_inside_namespace()
+        lasting = arguments.seconds + (0 if arguments.no_search else arguments.search_seconds * len(SEARCH_SIZES))
+        peer = link_room.start_peer(lasting + 30, "--tempos", SYNC_TEMPOS, "--every", str(SYNC_EVERY_SECONDS))
     if arguments.realtime:
         os.sched_setscheduler(0, os.SCHED_FIFO, os.sched_param(REALTIME_PRIORITY))
+    try:
+        return play_and_search(arguments)
+    finally:
+        if peer is not None:
+            peer.kill()
+            peer.communicate()
+
+
+def play_and_search(arguments):
     load = ", ".join(f"{value:.1f}" for value in os.getloadavg())
     scheduling = "real-time priority" if arguments.realtime else "normal priority"
     print(f"Python {sys.version.split()[0]}, {multiprocessing.cpu_count()} cores, load average {load}, {scheduling}")
-    print(f"Main run, {arguments.seconds:g} s: sACN for {SACN_FIXTURES} fixtures, OSC for 64")
-    ok = report(64, arguments.seconds)
+    following = ", following Link" if arguments.sync else ""
+    print(f"Main run, {arguments.seconds:g} s: sACN for {SACN_FIXTURES} fixtures, OSC for 64{following}")
+    ok = report(64, arguments.seconds, arguments.sync)
     print("  meets the targets" if ok else "  MISSES a target")
     if arguments.no_search:
         return 0
@@ -197,7 +227,7 @@ def main(argv=None):
     largest = None
     for size in SEARCH_SIZES:
         print(f"OSC for {size} fixtures:")
-        if not report(size, arguments.search_seconds):
+        if not report(size, arguments.search_seconds, arguments.sync):
             print("  misses a target")
             break
         largest = size
