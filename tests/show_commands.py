@@ -10,6 +10,7 @@ import io
 import re
 import subprocess
 import sys
+import time
 
 from pivolet_show import cli
 
@@ -48,3 +49,21 @@ def summary_counts(errors: str, label: str) -> tuple[int, int]:
     match = re.fullmatch(label + r": (\d+) frames sent, \d+ late, (\d+) skipped", line)
     assert match, line
     return int(match[1]), int(match[2])
+
+
+def received_pips(udp, player: subprocess.Popen, seconds: float, stamp, most: int = 5_000) -> list[tuple[int, int]]:
+    """(stamp(), the first message's pip) of each OSC bundle that `udp` (with a timeout set) receives
+    while `player` plays, for at most `seconds` and `most` bundles."""
+    from pythonosc.osc_bundle import OscBundle
+
+    frames = []
+    end = time.monotonic() + seconds
+    while time.monotonic() < end and len(frames) < most:
+        try:
+            datagram = udp.recv(65536)
+        except TimeoutError:
+            if player.poll() is not None:
+                break
+            continue
+        frames.append((stamp(), OscBundle(datagram).content(0).params[0]))
+    return frames

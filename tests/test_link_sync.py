@@ -15,16 +15,15 @@ import time
 from pathlib import Path
 
 import pytest
-from pythonosc.osc_bundle import OscBundle
 
 from loopback_namespace import loopback_namespace  # noqa: F401 (a fixture)
+from show_commands import received_pips
 
 PEER = str(Path(__file__).with_name("link_peer.py"))
 SECONDS = 6
 SETTLE_US = 100_000
 # Generous bounds for a shared machine: the error is about half a pip (the pip is rounded down).
 MOST_PHASE_ERROR = 3.0
-MOST_FRAMES = 5_000
 
 
 def link_micros() -> int:
@@ -42,17 +41,8 @@ def play_with_peer(namespace, peer_arguments, play_arguments=()):
         sys.executable, "-m", "pivolet_show", "play", "bounce", "--sync", "link", "--osc", f"127.0.0.1:{port}",
         "--fps", "100", "--seconds", str(SECONDS - 1), "--quiet", *play_arguments),
         stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-    frames = []
     try:
-        end = time.monotonic() + SECONDS + 5
-        while time.monotonic() < end and len(frames) < MOST_FRAMES:
-            try:
-                datagram = udp.recv(65536)
-            except TimeoutError:
-                if player.poll() is not None:
-                    break
-                continue
-            frames.append((link_micros(), OscBundle(datagram).content(0).params[0]))
+        frames = received_pips(udp, player, SECONDS + 5, link_micros)
         played = player.communicate(timeout=20)
         led = peer.communicate(timeout=20)
     finally:

@@ -4,6 +4,7 @@ server's real MIDI ports, the OSC output's pips following Start, two tempos, Sto
 Song Position Pointer; and the refusals when the port or the MIDI system is not there."""
 
 import json
+import socket
 import subprocess
 import sys
 import time
@@ -11,17 +12,16 @@ from fractions import Fraction
 from pathlib import Path
 
 import pytest
-from pythonosc.osc_bundle import OscBundle
 
 from fake_time import SECOND, START, FakeTime
 from jack_server import client_environment, jack  # noqa: F401 (a fixture)
 from pivolet_show.show.clock import TempoClock
 from pivolet_show.show.inputs.midi_clock import ClockFollower
+from show_commands import received_pips
 
 SOURCE = str(Path(__file__).with_name("midi_clock_source.py"))
 TICK_AT_120 = 20_833_333  # ns: 1/24 of a beat at 120 BPM, rounded down
 PLAY_SECONDS = 8
-MOST_FRAMES = 2_000
 
 
 def test_the_follower_puts_tick_n_at_pip_n_times_8_thirds_and_never_runs_past_the_next():
@@ -72,8 +72,6 @@ def pace(frames, first_ns, last_ns):
 
 @pytest.mark.parametrize("mode", ["virtual", "named"])
 def test_the_output_follows_a_midi_clock(jack, mode):  # noqa: F811
-    import socket
-
     udp = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     udp.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4 << 20)
     udp.bind(("127.0.0.1", 0))
@@ -97,16 +95,7 @@ def test_the_output_follows_a_midi_clock(jack, mode):  # noqa: F811
             processes.append(subprocess.Popen(jack.command(*play), env=environment, stdout=subprocess.PIPE,
                                               stderr=subprocess.PIPE, text=True))
         player, source = processes if mode == "virtual" else processes[::-1]
-        frames = []
-        end = time.monotonic() + PLAY_SECONDS + 10
-        while time.monotonic() < end and len(frames) < MOST_FRAMES:
-            try:
-                datagram = udp.recv(65536)
-            except TimeoutError:
-                if player.poll() is not None:
-                    break
-                continue
-            frames.append((time.monotonic_ns(), OscBundle(datagram).content(0).params[0]))
+        frames = received_pips(udp, player, PLAY_SECONDS + 10, time.monotonic_ns)
         sent = [json.loads(line) for line in source.communicate(timeout=20)[0].splitlines() if "t_ns" in line]
         _, errors = player.communicate(timeout=20)
     finally:

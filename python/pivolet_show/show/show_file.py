@@ -18,8 +18,15 @@ the file's suffix.
     [osc]
     target = "127.0.0.1:9000"
 
-    [sacn]
+        [sacn]
     host = "127.0.0.1"
+    latency_ms = 12           # this output's own; `latency_ms` at the top is the show's
+
+    [sync]
+    source = "link"           # or "midi", "midi:PORT"
+
+    [control]
+    port = 9001
 
 Each output and input protocol reads a table named after it (`[osc]`, or an array `[[osc]]` for
 several), with keys of its own. Every key is checked, unknown ones included, and a problem is

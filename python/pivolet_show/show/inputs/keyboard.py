@@ -34,7 +34,7 @@ class Keyboard:
     said once through `note`."""
 
     label = LABEL
-    interval_ns = None
+    interval_ns: int | None = None
 
     def __init__(self, stream: TextIO, control: Control, note: Callable[[str], None], *,
                  now: Callable[[], int] = time.monotonic_ns):

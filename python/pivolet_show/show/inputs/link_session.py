@@ -56,7 +56,7 @@ class LinkSession:
 
     label = LABEL
     sockets: tuple[Any, ...] = ()
-    interval_ns = POLL_INTERVAL_NS
+    interval_ns: int | None = POLL_INTERVAL_NS
 
     def __init__(self, clock: TempoClock, quantum: int, start_stop: bool):
         import link  # only a show that follows Link pays for it

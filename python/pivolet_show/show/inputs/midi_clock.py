@@ -98,7 +98,7 @@ class MidiClock:
 
     label = LABEL
     sockets: tuple[Any, ...] = ()
-    interval_ns = None
+    interval_ns: int | None = None
 
     def __init__(self, follower: ClockFollower, call_soon: Callable[[Callable[[], None]], None]):
         self.follower = follower

@@ -108,7 +108,7 @@ class OscControl:
     """Listens on `family`'s `address` and hands every message to `control`, as of `now()`."""
 
     label = LABEL
-    interval_ns = None
+    interval_ns: int | None = None
 
     def __init__(self, family: int, address: tuple[Any, ...], control: Control, *,
                  now: Callable[[], int] = time.monotonic_ns):
