@@ -52,8 +52,8 @@ def summary_counts(errors: str, label: str) -> tuple[int, int]:
 
 
 def received_pips(udp, player: subprocess.Popen, seconds: float, stamp, most: int = 5_000) -> list[tuple[int, int]]:
-    """(stamp(), the first message's pip) of each OSC bundle that `udp` (with a timeout set) receives
-    while `player` plays, for at most `seconds` and `most` bundles."""
+    """(stamp(bundle), the first message's pip) of each OSC bundle that `udp` (with a timeout set)
+    receives while `player` plays, for at most `seconds` and `most` bundles."""
     from pythonosc.osc_bundle import OscBundle
 
     frames = []
@@ -65,5 +65,6 @@ def received_pips(udp, player: subprocess.Popen, seconds: float, stamp, most: in
             if player.poll() is not None:
                 break
             continue
-        frames.append((stamp(), OscBundle(datagram).content(0).params[0]))
+        bundle = OscBundle(datagram)
+        frames.append((stamp(bundle), bundle.content(0).params[0]))
     return frames

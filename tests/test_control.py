@@ -141,11 +141,9 @@ def test_a_flood_of_random_datagrams_changes_nothing_and_is_counted():
     sent, skipped = summary_counts(errors, "OSC")
     assert sent + skipped == 200 and skipped <= 10
     assert errors.splitlines()[-1] == "OSC control: 0 done, 10000 ignored"
-    # Every frame carries the pip of its own instant at 120 BPM: the clock never moved.
-    first = frames[0].timestamp
-    for bundle in frames:
-        pip = bundle.content(0).params[0]
-        assert abs(pip - (bundle.timestamp - first) * 128) <= 1
+    # Every frame carries the pip of its own instant at 120 BPM, rounded down: the clock never moved.
+    offsets = [bundle.content(0).params[0] - bundle.timestamp * 128 for bundle in frames]
+    assert len(frames) >= 190 and max(offsets) - min(offsets) < 1.001
 
 
 def terminal_play(*arguments):

@@ -4,9 +4,9 @@ made by the peer, and, with start/stop sync, hold until the bar line where the t
 hold again when it stops.
 
 The session's beat at any instant comes from the peer's own account of each change it made. A frame
-is compared with the beat at the instant it arrived (Link's clock is the system's raw monotonic
-clock); frames that arrive within a settling time of a change are left out, since the change is
-still on its way to the player then."""
+is compared with the beat at the instant its timetag names, the instant its pips are for (turned
+from Unix time to Link's clock, the system's raw monotonic clock); frames of instants within a
+settling time of a change are left out, since the change is still on its way to the player then."""
 
 import json
 import subprocess
@@ -26,12 +26,14 @@ SETTLE_US = 100_000
 MOST_PHASE_ERROR = 3.0
 
 
-def link_micros() -> int:
-    return time.clock_gettime_ns(time.CLOCK_MONOTONIC_RAW) // 1000
+def link_micros(bundle) -> int:
+    """The instant of `bundle`'s timetag on Link's clock."""
+    offset_ns = time.time_ns() - time.clock_gettime_ns(time.CLOCK_MONOTONIC_RAW)
+    return (round(bundle.timestamp * 1e9) - offset_ns) // 1000
 
 
 def play_with_peer(namespace, peer_arguments, play_arguments=()):
-    """Runs the peer and the player together; the peer's events, and each frame as (arrival, pip)."""
+    """Runs the peer and the player together; the peer's events, and each frame as (its instant, pip)."""
     udp = namespace.udp_socket()
     udp.settimeout(0.2)
     port = udp.getsockname()[1]

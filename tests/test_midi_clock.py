@@ -95,7 +95,7 @@ def test_the_output_follows_a_midi_clock(jack, mode):  # noqa: F811
             processes.append(subprocess.Popen(jack.command(*play), env=environment, stdout=subprocess.PIPE,
                                               stderr=subprocess.PIPE, text=True))
         player, source = processes if mode == "virtual" else processes[::-1]
-        frames = received_pips(udp, player, PLAY_SECONDS + 10, time.monotonic_ns)
+        frames = received_pips(udp, player, PLAY_SECONDS + 10, lambda bundle: time.monotonic_ns())
         sent = [json.loads(line) for line in source.communicate(timeout=20)[0].splitlines() if "t_ns" in line]
         _, errors = player.communicate(timeout=20)
     finally:
