@@ -11,6 +11,7 @@ Run as root (or where `unshare --net` works); the script runs itself again insid
 """
 
 import argparse
+import math
 import os
 import socket
 import statistics
@@ -87,7 +88,7 @@ def main(argv=None):
     from pivolet_show.show.plan import PatchRequest, ShowPlan
     from pivolet_show.show.rig import Rig, group_fixtures
 
-    changes = int(arguments.seconds // arguments.every)
+    changes = max(0, math.ceil(arguments.seconds / arguments.every) - 1)  # those within the play
     tempos = ",".join(str(TEMPOS[k % len(TEMPOS)]) for k in range(changes))
     peer = link_room.start_peer(arguments.seconds + 10, "--tempo", str(START_TEMPO), "--beat", "0.5",
                                 "--tempos", tempos, "--every", str(arguments.every))
