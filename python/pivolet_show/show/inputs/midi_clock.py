@@ -11,8 +11,11 @@ Position Pointer (0xF2, in sixteenth notes of 16 pips) moves the held pip. Until
 Continue the clock holds at the show's start pip.
 
 mido calls back on the MIDI system's own thread: there the message is only stamped with the time
-of its arrival and handed to the player's thread, which does everything else. The ports are listed
-and opened once: a MIDI system that has gone away is never asked again.
+of its arrival and handed to the player's thread, which does everything else. That thread must take
+the interpreter's lock to run the callback, and a MIDI system such as JACK drops what a client does
+not take within its period (a few milliseconds): while the clock is followed, the interpreter makes
+a thread that holds the lock hand it over after half a millisecond rather than five. The ports are
+listed and opened once: a MIDI system that has gone away is never asked again.
 """
 
 from __future__ import annotations
@@ -20,6 +23,7 @@ from __future__ import annotations
 import collections
 import functools
 import math
+import sys
 import time
 from collections.abc import Callable
 from fractions import Fraction
@@ -39,6 +43,7 @@ TICKS_PER_SIXTEENTH = 6
 NANOSECONDS_PER_MINUTE = 60 * 10**9
 # The tempo is that of the ticks of the last beat, and starts afresh after a pause this long.
 LONGEST_TICK_GAP_NS = 10**9
+SWITCH_INTERVAL_SECONDS = 0.0005
 FOLLOWED = frozenset({"clock", "start", "stop", "continue", "songpos"})
 
 NO_MIDI_SYSTEM = "--sync midi: cannot reach a MIDI system ({reason})"
@@ -104,6 +109,8 @@ class MidiClock:
         self.follower = follower
         self._call_soon = call_soon
         self.port: Any = None
+        self._switch_interval = sys.getswitchinterval()
+        sys.setswitchinterval(min(self._switch_interval, SWITCH_INTERVAL_SECONDS))
 
     def received(self, message: Any) -> None:
         """mido's callback, on the MIDI system's thread: stamp, and hand over."""
@@ -126,14 +133,23 @@ class MidiClock:
         if self.port is not None:
             self.port.close()
             self.port = None
+        sys.setswitchinterval(self._switch_interval)
 
 
 def open_midi_clock(port: str | None, controls: Controls) -> MidiClock:
     """Follows the one input port whose name holds `port`, or with None a virtual input port of
     our own; ValueError when there is no MIDI system, or not exactly one such port."""
-    import mido
-
     opened = MidiClock(ClockFollower(controls.clock), controls.call_soon)
+    try:
+        return _open_port(opened, port)
+    except BaseException:
+        opened.close()
+        raise
+
+
+def _open_port(opened: MidiClock, port: str | None) -> MidiClock:
+    import mido  # only a show that follows a MIDI clock pays for it
+
     try:
         backend = mido.Backend()  # reads MIDO_BACKEND now
         if port is None:
