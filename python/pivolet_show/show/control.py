@@ -54,7 +54,8 @@ def command_pip(value: Any) -> int:
 
 def command_unit(value: Any) -> str:
     if value not in PHASE_UNITS:
-        raise ValueError(NOT_A_UNIT.format(value=value) + (suggestion(value, PHASE_UNITS) if isinstance(value, str) else ""))
+        close = suggestion(value, PHASE_UNITS) if isinstance(value, str) else ""
+        raise ValueError(NOT_A_UNIT.format(value=value) + close)
     return str(value)
 
 

@@ -3,18 +3,19 @@ reads its inputs between frames.
 
 Frame k of an output is due at start + k / fps on the monotonic clock, and carries the pips of
 that instant plus the output's latency (never a step added to the last frame's), so that a device
-that shows what it gets some milliseconds late shows it on the beat. A frame is worked out ahead while there is
-time, and sent at its deadline. A frame sent more than half a period after its deadline counts as
-late; one whose deadline has passed when the next one is due is never sent (a late output catches
-up with the present frame instead of queueing the past) and counts as skipped. So an output never
-sends faster than its frame rate, except for one late frame followed by an on-time one.
+that shows what it gets some milliseconds late shows it on the beat. A frame is worked out ahead
+while there is time, and sent at its deadline. A frame sent more than half a period after its
+deadline counts as late; one whose deadline has passed when the next one is due is never sent (a
+late output catches up with the present frame instead of queueing the past) and counts as skipped.
+So an output never sends faster than its frame rate, except for one late frame followed by an
+on-time one.
 
 The player waits for its deadlines in a selector over its inputs' sockets and a wake-up socket, so
 an input is read, and a change asked for from another thread (`call_soon`) is applied, between
 frames, on the player's own thread: the show's state has one writer. An input that asks to be
-polled (a sync source reading its session) is polled at its interval in the same way. A frame worked out ahead is
-kept with the clock's anchor and the rig's version it was worked out from, and worked out again if
-either has changed by the time it is due.
+polled (a sync source reading its session) is polled at its interval in the same way. A frame
+worked out ahead is kept with the clock's anchor and the rig's version it was worked out from, and
+worked out again if either has changed by the time it is due.
 """
 
 from __future__ import annotations

@@ -7,9 +7,10 @@ thread of its own hands a change to the player's thread, and `note(text)` for a 
 The opened input is then added to the player (`Player.add_input`). An opened `Input` lists the
 sockets (or other readable files) the player waits on; when one is readable the player calls
 `read(readable)` between frames, on its own thread, where the input may change the clock and the
-rig directly (EOFError from `read` says the readable has ended: the player stops watching it). An input with an `interval_ns` is also polled (`poll(now_ns)`) that often, between
-frames, on the same thread. An input checks everything it reads and never lets a bad message stop
-the play; its `status()` is a few words for the status line and the summary ('' for none).
+rig directly (EOFError from `read` says the readable has ended: the player stops watching it). An
+input with an `interval_ns` is also polled (`poll(now_ns)`) that often, between frames, on the same
+thread. An input checks everything it reads and never lets a bad message stop the play; its
+`status()` is a few words for the status line and the summary ('' for none).
 """
 
 from __future__ import annotations
