@@ -3,6 +3,7 @@ control port while a player plays on the fake clock, refusals answered to the se
 random datagrams during a real play that changes nothing, and the keys of a terminal (a real
 pseudo-terminal) with the terminal set back as it was however the play ends."""
 
+import fcntl
 import os
 import pty
 import random
@@ -147,11 +148,14 @@ def test_a_flood_of_random_datagrams_changes_nothing_and_is_counted():
 
 
 def terminal_play(*arguments):
-    """`play` on a new pseudo-terminal as its standard input; the terminal's side, and its settings."""
+    """`play` on a new pseudo-terminal as its standard input and controlling terminal; the
+    terminal's side, and its settings."""
     leader, follower = pty.openpty()
     before = termios.tcgetattr(follower)
+    # The terminal is the play's own, with the play in its foreground, as in a shell.
     process = subprocess.Popen([sys.executable, "-m", "pivolet_show", "play", "bounce", *arguments],
-                               stdin=follower, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+                               stdin=follower, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
+                               start_new_session=True, preexec_fn=lambda: fcntl.ioctl(0, termios.TIOCSCTTY, 0))
     return process, leader, follower, before
 
 
@@ -181,3 +185,18 @@ def test_keys_tap_and_place_the_bar_and_the_terminal_is_set_back(ending):
     assert after == before
     tempo = float(re.findall(r"  ([\d.]+) BPM", errors)[-1])
     assert 140 < tempo < 160
+
+
+def test_a_play_outside_the_terminals_foreground_leaves_the_terminal_alone():
+    leader, follower = pty.openpty()
+    before = termios.tcgetattr(follower)
+    try:
+        process = subprocess.Popen([sys.executable, "-m", "pivolet_show", "play", "bounce", "--seconds", "1"],
+                                   stdin=follower, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        first = process.stderr.readline()
+        during = termios.tcgetattr(follower)
+        _, errors = process.communicate(timeout=20)
+    finally:
+        os.close(leader)
+        os.close(follower)
+    assert process.returncode == 0 and not first.startswith("keys:") and during == before

@@ -177,9 +177,9 @@ def run(arguments: argparse.Namespace) -> int:
                 status.watch(opened)
         except ValueError as error:
             arguments.parser.error(str(error))
-        if sys.stdin.isatty():
-            from pivolet_show.show.inputs.keyboard import HELP, Keyboard
+        from pivolet_show.show.inputs.keyboard import HELP, Keyboard, in_the_foreground
 
+        if in_the_foreground(sys.stdin):
             player.add_input(Keyboard(sys.stdin, control, status.note))
             status.note(HELP)
         if not outputs:

@@ -3,12 +3,14 @@ makes now the start of a bar, `+` and `-` nudge the phase by one pip.
 
 The terminal is put in cbreak mode (each key arrives as it is pressed, and is not echoed; Ctrl-C
 still interrupts) while the keyboard is open, and set back as it was when it closes, which the
-player does on every way a play ends.
+player does on every way a play ends. Only a play in the terminal's foreground takes its keys: one
+started in the background would be stopped by the terminal for reading it or changing its settings.
 """
 
 from __future__ import annotations
 
 import os
+import signal
 import termios
 import time
 import tty
@@ -27,6 +29,24 @@ KEYS: dict[str, tuple[str, tuple[Any, ...]]] = {
 }
 HELP = "keys: space taps the tempo, b makes now a bar line, + and - nudge the phase by a pip, Ctrl-C stops"
 MOST_BYTES_PER_READ = 64
+
+
+def in_the_foreground(stream: TextIO) -> bool:
+    """Whether `stream` is a terminal that has this process in its foreground."""
+    try:
+        return stream.isatty() and os.tcgetpgrp(stream.fileno()) == os.getpgrp()
+    except OSError:
+        return False
+
+
+def _set_attributes(fd: int, attributes: list[Any]) -> None:
+    """Sets the terminal's attributes even from the background (as after Ctrl-Z and `bg`), where the
+    terminal would otherwise stop the process for it."""
+    blocked = signal.pthread_sigmask(signal.SIG_BLOCK, {signal.SIGTTOU})
+    try:
+        termios.tcsetattr(fd, termios.TCSADRAIN, attributes)
+    finally:
+        signal.pthread_sigmask(signal.SIG_SETMASK, blocked)
 
 
 class Keyboard:
@@ -76,5 +96,5 @@ class Keyboard:
 
     def close(self) -> None:
         if self._saved is not None:
-            termios.tcsetattr(self._fd, termios.TCSADRAIN, self._saved)
+            _set_attributes(self._fd, self._saved)
             self._saved = None
