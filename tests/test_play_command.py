@@ -71,6 +71,9 @@ FRAME_RATE = "the frame rate must be a finite positive number of frames a second
     *[(["bounce", "--osc", value], f"argument --osc: --osc must be HOST:PORT with a port from 1 to 65535, not {value!r}")
       for value in ("127.0.0.1", ":9000", "127.0.0.1:0", "127.0.0.1:70000", "127.0.0.1:x")],
     (["bounce", "--sacn", "127.0.0.1:0"], "argument --sacn: --sacn must be HOST:PORT with a port from 1 to 65535, not '127.0.0.1:0'"),
+    *[(["bounce", "--sacn", value], "argument --sacn: sACN is sent over IPv4 here, and '::1' is an IPv6 address")
+      for value in ("[::1]", "[::1]:5568", "::1")],
+    (["bounce", "--osc", "[::1]"], "argument --osc: --osc must be HOST:PORT with a port from 1 to 65535, not '[::1]'"),
     (["bounce", "--osc-prefix", "pivolet"], "argument --osc-prefix: an OSC address prefix is printable ASCII that starts with '/', "
                                             "does not end with '/' and holds none of space # * , ? [ ] { }, not 'pivolet'"),
     (["bounce", "--latency-ms", "-1"], "argument --latency-ms: a latency is a number of milliseconds from 0 to 1000, not '-1'"),
@@ -105,8 +108,22 @@ GROUP = '[[groups]]\nsource = "bounce"\n'
     ("interpolate = 1\n" + GROUP, "interpolate: expected true or false, not 1"),
     ('[[groups]]\nsource = "nowhere"\n', "groups[1].source: no source named 'nowhere': unknown built-in pattern: nowhere"),
     ('[[groups]]\nfixtures = 2\n', "groups[1].source: missing: expected text"),
-    (GROUP + "fixtures = 0\n", "groups[1]: a group needs at least one fixture, not 0"),
-    (GROUP + 'spread = "wide"\nfixtures = 2\n', "groups[1]: a spread is a whole number of pips or 'even', not 'wide'"),
+    (GROUP + "fixtures = 0\n", "groups[1].fixtures: a group needs at least one fixture, not 0"),
+    *[(GROUP + f"fixtures = {value}\n", "groups[1].fixtures: expected a whole number of fixtures or a list of tables, "
+       f"one per fixture, not {shown}") for value, shown in (('"8"', "'8'"), ("8.0", "8.0"), ("true", "True"))],
+    (GROUP + "fixtures = 40000\n" + GROUP + "fixtures = [{}]\n" + GROUP + "fixtures = 30000\n",
+     "groups[3].fixtures: a rig holds at most 65535 fixtures, not 70001"),
+    (GROUP * 4097, "groups: a rig file holds at most 4096 groups, not 4097"),
+    ("[sources]\n" + "".join(f's{k} = "bounce"\n' for k in range(1025)) + GROUP,
+     "sources: a rig file names at most 1024 sources, not 1025"),
+    (GROUP + "phase = 2147483648\n", "groups[1].phase: a number of pips lies from -2147483648 to 2147483647, not 2147483648"),
+    ("bpm = " + "[" * 40 + "]" * 40 + "\n" + GROUP, "line 1: arrays, tables and dotted keys nest at most 32 deep here"),
+    ("a" + ".b" * 20_000 + " = 1\n" + GROUP, "line 1: arrays, tables and dotted keys nest at most 32 deep here"),
+    ('"\\n" = 1\n' + GROUP, "the file: unknown key \\n (known keys: bpm, fps, start_pip, seconds, interpolate, "
+                           "beats_per_bar, latency_ms, sources, groups, osc, sacn, sync, control)"),
+    (f'bpm = "{"y" * 1000}"\n' + GROUP, "bpm: " + TEMPO.format("y" * 1000)[:400] + " ..."),
+    (GROUP + 'spread = "wide"\nfixtures = 2\n',
+     "groups[1]: a spread is a whole number of pips (within the 32-bit range) or 'even', not 'wide'"),
     (GROUP + 'order = "random"\n', "groups[1].order: a fixture order is one of 'in_step', 'spread', 'mirror', not 'random'"),
     (GROUP + 'fixtures = [{ swap = "xx" }]\n',
      "groups[1].fixtures[1]: an axis swap names two different axes of x, y, z (such as 'xy'), not 'xx'"),
@@ -120,13 +137,15 @@ GROUP = '[[groups]]\nsource = "bounce"\n'
     ('[sources]\nswing = { source = "bounce", axes = ["x"] }\n' + GROUP,
      "sources.swing.source: axes choose the axes of a recording; bounce is a pattern"),
     (GROUP + "[osc]\nprefix = \"/x\"\n", "osc.target: missing: expected HOST:PORT"),
-    (GROUP + '[osc]\ntarget = "127.0.0.1:9"\nfixtures = [1, "2-3"]\n', "the OSC output names fixture 2, but the rig has fixtures 1 to 1"),
+    (GROUP + '[osc]\ntarget = "127.0.0.1:9"\nfixtures = [1, "2-3"]\n',
+     "osc.fixtures: the OSC output names fixture 2, but the rig has fixtures 1 to 1"),
     (GROUP + '[osc]\ntarget = "127.0.0.1:9"\nfixtures = ["3-2"]\n', "osc.fixtures: fixtures are chosen by number or by ranges such as '1-64', not '3-2'"),
     (GROUP + '[osc]\ntarget = "127.0.0.1:9"\nmax_datagram = 10\n', "osc.max_datagram: a datagram size is a whole number of bytes from 64 to 65507, not 10"),
     (GROUP + "[sacn]\npriority = 150\n", "sacn.host: the sACN output needs a host, or multicast = true"),
     (GROUP + '[sacn]\nhost = "127.0.0.1"\nmulticast = true\n', "sacn.multicast: the sACN output sends either to a host or by multicast, not both"),
     (GROUP + '[sacn]\nhost = "127.0.0.1"\npriority = 201\n', "sacn.priority: a priority is a whole number from 0 to 200, not 201"),
-    (GROUP + '[sacn]\nhost = "127.0.0.1"\nfps = 60\n', "sACN sends at most 44 frames a second, not 60"),
+    (GROUP + '[sacn]\nhost = "127.0.0.1"\nfps = 60\n', "sacn.fps: sACN sends at most 44 frames a second, not 60"),
+    (GROUP + '[sacn]\nhost = "::1"\n', "sacn.host: sACN is sent over IPv4 here, and '::1' is an IPv6 address"),
     (GROUP + f'[sacn]\nhost = "127.0.0.1"\nsource_name = "{"x" * 64}"\n',
      f"sacn.source_name: a source name is text of at most 63 bytes, not '{'x' * 64}'"),
     ("latency_ms = 2000\n" + GROUP, "latency_ms: a latency is a number of milliseconds from 0 to 1000, not 2000"),
@@ -135,7 +154,7 @@ GROUP = '[[groups]]\nsource = "bounce"\n'
     (GROUP + '[sync]\nsource = "midi"\nlink_quantum = 4\n', "sync.link_quantum: link_quantum says how to follow Link: "
                                                            "it needs the sync source 'link'"),
     (GROUP + '[sync]\nsource = "ableton"\n', "sync.source: a sync source is 'link', 'midi' or 'midi:PORT', not 'ableton'"),
-    (GROUP + '[[sync]]\nsource = "link"\n[[sync]]\nsource = "midi"\n', "a show follows one sync source, not 2"),
+    (GROUP + '[[sync]]\nsource = "link"\n[[sync]]\nsource = "midi"\n', "sync: a show follows one sync source, not 2"),
     (GROUP + '[control]\nport = 70000\n', "control.port: the control port must be a port from 0 to 65535, not 70000"),
 ])
 def test_malformed_rig_files_are_refused(listeners, tmp_path, text, problem):
@@ -144,8 +163,7 @@ def test_malformed_rig_files_are_refused(listeners, tmp_path, text, problem):
         (line,) = [line for line in run_show("play", "--rig", path).err.splitlines() if "error:" in line]
         assert line.startswith(f"{PROGRAM}: error: {path}: not a valid TOML rig file (")
         return
-    whole = problem if problem.startswith(("the OSC", "sACN sends", "a show follows")) else f"{path}: {problem}"
-    refused(listeners, ["--rig", str(path)], whole)
+    refused(listeners, ["--rig", str(path)], f"{path}: {problem}")
 
 
 @pytest.mark.parametrize("name, text, problem", [
@@ -153,6 +171,11 @@ def test_malformed_rig_files_are_refused(listeners, tmp_path, text, problem):
     ("rig.json", '["bounce"]', "the file: expected a table of settings"),
     ("rig.yaml", "groups: []", "a rig file is .toml or .json"),
     ("missing.toml", None, "cannot read the rig file (No such file or directory)"),
+    ("rig.json", '{"groups": ' + "[" * 100_000 + "]" * 100_000 + "}", "line 1: arrays, tables and dotted keys nest at most 32 deep"),
+    ("rig.toml", 'a = """[[[\n"""\n' + "x = " + "{ a = " * 40 + "1" + " }" * 40 + "\n",
+     "line 3: arrays, tables and dotted keys nest at most 32 deep"),
+    ("rig.toml", "# " * (1 << 19) + "\n", f"a show file holds at most {1 << 20} bytes, not {(1 << 20) + 1}"),
+    ("rig.toml", "x = 1" + "0" * 5000 + "\n", "not a valid TOML rig file ("),
 ])
 def test_rig_files_that_cannot_be_read(tmp_path, name, text, problem):
     path = tmp_path / name if text is None else write(tmp_path, text, name)
@@ -162,15 +185,18 @@ def test_rig_files_that_cannot_be_read(tmp_path, name, text, problem):
     assert line.startswith(f"{PROGRAM}: error: {path}: {problem}")
 
 
-@pytest.mark.parametrize("fixtures, message", [
-    ("[{ address = 510 }]", PAST_CHANNEL_512.format(number=1, address=510, universe=1, count=4)),
-    ("[{ address = 1 }, { address = 4 }]", CHANNELS_OVERLAP.format(number=2, universe=1, first=4, last=7, other=1,
-                                                                   other_first=1, other_last=4)),
+@pytest.mark.parametrize("settings, place, message", [
+    ("fixtures = [{ address = 510 }]", "groups[1].fixtures[1]", PAST_CHANNEL_512.format(number=1, address=510, universe=1, count=4)),
+    ("address = 510", "groups[1]", PAST_CHANNEL_512.format(number=1, address=510, universe=1, count=4)),
+    ("fixtures = [{ address = 1 }, { address = 4 }]", "groups[1].fixtures[2]",
+     CHANNELS_OVERLAP.format(number=2, universe=1, first=4, last=7, other=1, other_first=1, other_last=4)),
+    ("fixtures = [" + ", ".join(f"{{ universe = {k} }}" for k in range(1, 1026)) + "]", "groups[1].fixtures[1025]",
+     "an output sends at most 1024 universes; fixture 1025 would take one more"),
 ])
-def test_a_patch_that_collides_or_passes_channel_512_sends_nothing(listeners, tmp_path, fixtures, message):
+def test_a_patch_that_collides_or_passes_channel_512_sends_nothing(listeners, tmp_path, settings, place, message):
     port = listeners[1][1].getsockname()[1]
-    path = write(tmp_path, GROUP + f'fixtures = {fixtures}\n[sacn]\nhost = "127.0.0.1"\nport = {port}\n')
-    refused(listeners, ["--rig", str(path)], message)
+    path = write(tmp_path, GROUP + f'{settings}\n[sacn]\nhost = "127.0.0.1"\nport = {port}\n')
+    refused(listeners, ["--rig", str(path)], f"{path}: {place}: {message}")
 
 
 @pytest.mark.parametrize("output", ["osc", "sacn"])

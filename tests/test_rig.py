@@ -40,7 +40,8 @@ def _recording():
 @pytest.mark.parametrize("arguments, message", [
     ((FixtureOrder.SPREAD, 0, 32, HOUSE), "a group needs at least one fixture, not 0"),
     ((FixtureOrder.SPREAD, 70000, 32, HOUSE), "a rig holds at most 65535 fixtures, not 70000"),
-    ((FixtureOrder.SPREAD, 2, 1.5, HOUSE), "a spread is a whole number of pips or 'even', not 1.5"),
+    ((FixtureOrder.SPREAD, 2, 1.5, HOUSE), "a spread is a whole number of pips (within the 32-bit range) or 'even', not 1.5"),
+    ((FixtureOrder.SPREAD, 2, 2**31, HOUSE), "a spread is a whole number of pips (within the 32-bit range) or 'even', not 2147483648"),
     ((FixtureOrder.SPREAD, 2, "even", _recording()), EVEN_SPREAD_NEEDS_A_LOOP.format(name="take")),
 ])
 def test_impossible_spreads_are_refused(arguments, message):

@@ -6,15 +6,32 @@ from __future__ import annotations
 from collections.abc import Callable
 from typing import Any
 
-from pivolet_show.checks import is_number, suggestion
+from pivolet_show.checks import INT32, is_number, suggestion
 
+# A problem is cut to this many characters: a value quoted in it may be as long as the file.
+MOST_PROBLEM_CHARACTERS = 400
+
+PROBLEM_AT = "{path}: {where}: {problem}"
 UNKNOWN_KEYS = "unknown key {keys} (known keys: {known})"
 WRONG_TYPE = "expected {kind}, not {value!r}"
 MISSING = "missing: expected {kind}"
 NOT_A_TABLE = "expected a table of settings"
 NOT_A_SELECTION = "fixtures are chosen by number or by ranges such as '1-64', not {value!r}"
+OUTSIDE_PIP_RANGE = "a number of pips lies from -2147483648 to 2147483647, not {value!r}"
 
 Fail = Callable[[str, str], ValueError]
+
+
+def printable(text: str) -> str:
+    """`text` on one line and cut short: control characters escaped, at most MOST_PROBLEM_CHARACTERS."""
+    if len(text) > MOST_PROBLEM_CHARACTERS:
+        text = text[:MOST_PROBLEM_CHARACTERS] + " ..."
+    return "".join(character if character.isprintable() else repr(character)[1:-1] for character in text)
+
+
+def problem_at(path: object, where: str, problem: str) -> ValueError:
+    """The error of a problem at a place in the show file at `path`: one line, of bounded length."""
+    return ValueError(PROBLEM_AT.format(path=path, where=printable(where), problem=printable(problem)))
 
 
 class Table:
@@ -97,8 +114,11 @@ def number(value: Any) -> float:
 
 
 def pips(value: Any) -> int:
+    """A number of pips within the module's 32-bit range."""
     if isinstance(value, bool) or not isinstance(value, int):
         raise ValueError(WRONG_TYPE.format(kind="a whole number of pips", value=value))
+    if value not in INT32:
+        raise ValueError(OUTSIDE_PIP_RANGE.format(value=value))
     return value
 
 

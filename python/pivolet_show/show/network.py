@@ -26,11 +26,16 @@ def port_number(value: object, what: str, lowest: int = 1) -> int:
 def split_host_and_port(text: str, what: str, default_port: int | None = None) -> tuple[str, int]:
     """`HOST:PORT` (or `[IPv6]:PORT`) as a host and a port; the port may be left out when there is
     a default."""
-    host, separator, port = text.rpartition(":")
-    if not separator or (host.count(":") and not host.startswith("[")):
-        # No port given (an IPv6 address without brackets has colons of its own).
-        host, port = text, ""
-    host = host.removeprefix("[").removesuffix("]")
+    if text.startswith("["):
+        host, bracket, rest = text[1:].partition("]")
+        separator, port = rest[:1], rest[1:]
+        if not bracket or (rest and separator != ":"):
+            raise ValueError(NOT_HOST_AND_PORT.format(what=what, value=text))
+    else:
+        host, separator, port = text.rpartition(":")
+        if not separator or ":" in host:
+            # No port given (an IPv6 address without brackets has colons of its own).
+            host, port = text, ""
     if not port and default_port is not None and host:
         return host, default_port
     if not host or not port.isdigit() or not 1 <= int(port) <= HIGHEST_PORT:

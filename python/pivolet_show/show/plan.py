@@ -9,8 +9,11 @@ from fractions import Fraction
 from typing import Any
 
 from pivolet_show.checks import DEFAULT_BEATS_PER_BAR, DEFAULT_BPM, nanoseconds_of_ms
-from pivolet_show.show.dmx.patch import Patch, UniverseNumbering, check_patch, patch_in_order
+from pathlib import Path
+
+from pivolet_show.show.dmx.patch import Patch, PatchError, UniverseNumbering, check_patch, patch_in_order
 from pivolet_show.show.dmx.profile import DmxProfile
+from pivolet_show.show.file_table import problem_at
 from pivolet_show.show.rig import Fixture
 
 DEFAULT_FPS = Fraction(60)
@@ -25,6 +28,7 @@ class PatchRequest:
     universe: int | None = None
     address: int | None = None
     profile: DmxProfile = DmxProfile()
+    where: str = ""  # its place in the show file, if it comes from one
 
 
 @dataclasses.dataclass(frozen=True)
@@ -43,27 +47,37 @@ class ShowPlan:
     outputs: tuple[Any, ...] = ()
     inputs: tuple[Any, ...] = ()
     first_universe: int | None = None  # None: the first universe of each DMX output's numbering
+    path: Path | None = None  # the show file the plan was read from, if any
 
     def latency_ns(self, own_ms: Fraction | None) -> int:
         """An output's latency in nanoseconds: its own, else the show's."""
         return nanoseconds_of_ms(self.latency_ms if own_ms is None else own_ms)
 
-    def chosen(self, numbers: tuple[int, ...] | None, what: str) -> tuple[int, ...]:
+    def _refusal(self, where: str, problem: str) -> ValueError:
+        """A problem found once the plan is put to use, at its place in the show file if there is one."""
+        return ValueError(problem) if self.path is None or not where else problem_at(self.path, where, problem)
+
+    def chosen(self, numbers: tuple[int, ...] | None, what: str, where: str = "") -> tuple[int, ...]:
+        """The fixtures an output sends (every one if `numbers` is None); `where` is the place of
+        its choice in the show file."""
         if numbers is None:
             return tuple(range(1, len(self.fixtures) + 1))
         for number in numbers:
             if not 1 <= number <= len(self.fixtures):
-                raise ValueError(UNKNOWN_FIXTURE.format(what=what, number=number, count=len(self.fixtures)))
+                raise self._refusal(where, UNKNOWN_FIXTURE.format(what=what, number=number, count=len(self.fixtures)))
         return numbers
 
     def patches(self, numbers: Sequence[int], numbering: UniverseNumbering) -> list[Patch]:
         """The patch of the fixtures numbered in `numbers`, laid out in that order within the
-        universes of `numbering`, and checked."""
+        universes of `numbering`, and checked; a refusal names the place of the fixture at fault."""
         requests = [self.patch_requests[number - 1] for number in numbers]
-        patches = patch_in_order([(number, request.universe, request.address, request.profile.channel_count)
-                                  for number, request in zip(numbers, requests)], numbering, self.first_universe)
-        check_patch([(number, patch, request.profile.channel_count)
-                     for number, patch, request in zip(numbers, patches, requests)])
+        try:
+            patches = patch_in_order([(number, request.universe, request.address, request.profile.channel_count)
+                                      for number, request in zip(numbers, requests)], numbering, self.first_universe)
+            check_patch([(number, patch, request.profile.channel_count)
+                         for number, patch, request in zip(numbers, patches, requests)])
+        except PatchError as error:
+            raise self._refusal(self.patch_requests[error.number - 1].where, str(error)) from None
         return patches
 
     def profiles(self, numbers: Sequence[int]) -> list[DmxProfile]:

@@ -10,7 +10,7 @@ import enum
 from collections.abc import Callable, Sequence
 from typing import Any, NamedTuple
 
-from pivolet_show.checks import suggestion
+from pivolet_show.checks import INT32, suggestion
 from pivolet_show.motion.axes import Point
 from pivolet_show.motion.sources import PatternSource, RecordingSource, Source, interpolated_reader, position_reader
 from pivolet_show.show.clock import PipReading
@@ -19,7 +19,7 @@ from pivolet_show.show.transform import Transform, affine
 EVEN_SPREAD = "even"
 
 EVEN_SPREAD_NEEDS_A_LOOP = "an even spread divides a loop across the fixtures; {name} is a recording, which does not loop"
-NOT_A_SPREAD = "a spread is a whole number of pips or 'even', not {value!r}"
+NOT_A_SPREAD = "a spread is a whole number of pips (within the 32-bit range) or 'even', not {value!r}"
 NOT_AN_ORDER = "a fixture order is one of {orders}, not {value!r}"
 NO_FIXTURES = "a group needs at least one fixture, not {count!r}"
 TOO_MANY_FIXTURES = "a rig holds at most {most} fixtures, not {count}"
@@ -53,7 +53,7 @@ def spread_pips(spread: int | str, count: int, source: Source) -> Sequence[int]:
         if not isinstance(source, PatternSource):
             raise ValueError(EVEN_SPREAD_NEEDS_A_LOOP.format(name=source.name))
         return [k * source.period_pips // count for k in range(count)]
-    if isinstance(spread, bool) or not isinstance(spread, int):
+    if isinstance(spread, bool) or not isinstance(spread, int) or spread not in INT32:
         raise ValueError(NOT_A_SPREAD.format(value=spread))
     return [k * spread for k in range(count)]
 

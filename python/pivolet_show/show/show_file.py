@@ -30,12 +30,18 @@ the file's suffix.
 
 Each output and input protocol reads a table named after it (`[osc]`, or an array `[[osc]]` for
 several), with keys of its own. Every key is checked, unknown ones included, and a problem is
-reported with the file and the place in it (`groups[2].fixtures[1].address`).
+reported with the file and the place in it (`groups[2].fixtures[1].address`), on one line.
+
+Nothing large is built from a file before it is known to fit: its size and nesting are checked
+before it is parsed (`file_limits`), and its groups, fixtures (summed over the groups) and sources
+are counted before any of them is built. Groups that name the same source share it, so a built-in
+loop is read once however many groups play it.
 """
 
 from __future__ import annotations
 
 import json
+import os
 from collections.abc import Callable
 from pathlib import Path
 from typing import Any
@@ -44,20 +50,27 @@ from pivolet_show.checks import beats_per_bar, frame_rate, latency_ms, playing_s
 from pivolet_show.motion.sources import RecordingSource, Source, recording_source, resolve_source
 from pivolet_show.show.dmx.patch import start_address
 from pivolet_show.show.dmx.profile import DEFAULT_PAN_TRAVEL, DEFAULT_TILT_TRAVEL, AxisRange, DmxProfile
-from pivolet_show.show.file_table import Table, flag, names, number, pair, pips, text, triple
+from pivolet_show.show.file_limits import check_nesting, check_size, MOST_SHOW_FILE_BYTES
+from pivolet_show.show.file_table import WRONG_TYPE, Table, flag, names, number, pair, pips, problem_at, text, triple
 from pivolet_show.show.inputs import INPUTS
 from pivolet_show.show.outputs import OUTPUTS, dmx_universes
 from pivolet_show.show.plan import PatchRequest, ShowPlan
-from pivolet_show.show.rig import MOST_FIXTURES, Fixture, FixtureOrder, group_fixtures
+from pivolet_show.show.rig import MOST_FIXTURES, NO_FIXTURES, TOO_MANY_FIXTURES, Fixture, FixtureOrder, group_fixtures
 from pivolet_show.show.transform import Transform
 
 UNREADABLE = "{path}: cannot read the rig file ({reason})"
 MALFORMED = "{path}: not a valid {kind} rig file ({reason})"
 UNKNOWN_SUFFIX = "{path}: a rig file is .toml or .json"
-PROBLEM_AT = "{path}: {where}: {problem}"
+WHOLE_FILE = "{path}: {problem}"
 NO_GROUPS = "a rig file needs at least one entry in [[groups]]"
+TOO_MANY_GROUPS = "a rig file holds at most {most} groups, not {count}"
+TOO_MANY_SOURCES = "a rig file names at most {most} sources, not {count}"
 UNKNOWN_SOURCE = "no source named {name!r}: {reason}"
 AXES_NEED_A_RECORDING = "axes choose the axes of a recording; {name} is a pattern"
+FIXTURES_KIND = "a whole number of fixtures or a list of tables, one per fixture"
+
+MOST_GROUPS = 4096
+MOST_SOURCES = 1024
 
 FIXTURE_KEYS = ("universe", "address", "layout", "pan_travel", "tilt_travel", "pan_range", "tilt_range",
                 "pan_limits", "tilt_limits", "dimmer", "swap", "invert", "scale", "rotate", "offset", "phase")
@@ -72,37 +85,47 @@ SOURCE_KEYS = ("source", "axes")
 class RigFileReader:
     def __init__(self, path: Path):
         self.path = path
+        # Every group or source that names the same thing shares one source, read once.
+        self._resolved: dict[str, Source] = {}
 
     def fail(self, where: str, problem: str) -> ValueError:
-        return ValueError(PROBLEM_AT.format(path=self.path, where=where, problem=problem))
+        return problem_at(self.path, where, problem)
 
     def load(self) -> dict[str, Any]:
+        """The file's data, once its size and nesting are known to be within bounds."""
         suffix = self.path.suffix.lower()
         if suffix not in (".toml", ".json"):
             raise ValueError(UNKNOWN_SUFFIX.format(path=self.path))
         import tomli  # only a show file pays for it
         try:
-            data = self.path.read_bytes()
+            with self.path.open("rb") as opened:
+                data = opened.read(MOST_SHOW_FILE_BYTES + 1)
+                size = max(len(data), os.fstat(opened.fileno()).st_size)
         except OSError as error:
             raise ValueError(UNREADABLE.format(path=self.path, reason=error.strerror or error)) from None
         try:
+            check_size(size)
             decoded = data.decode("utf-8")
+            check_nesting(decoded, toml=suffix == ".toml")
+        except UnicodeDecodeError as error:
+            raise ValueError(MALFORMED.format(path=self.path, kind=suffix[1:].upper(), reason=error)) from None
+        except ValueError as error:
+            raise ValueError(WHOLE_FILE.format(path=self.path, problem=error)) from None
+        try:
             loaded: dict[str, Any] = tomli.loads(decoded) if suffix == ".toml" else json.loads(decoded)
             return loaded
-        except (tomli.TOMLDecodeError, json.JSONDecodeError, UnicodeDecodeError) as error:
+        # A parser's own limits (nesting, the digits of a number) end in RecursionError or ValueError.
+        except (ValueError, RecursionError) as error:
             raise ValueError(MALFORMED.format(path=self.path, kind=suffix[1:].upper(), reason=error)) from None
 
     def plan(self) -> ShowPlan:
         top = Table(self.load(), "", TOP_KEYS, self.fail)
+        groups = self._groups(top)
         sources = self._sources(top.table("sources", None))
-        groups = top.data.get("groups")
-        if not isinstance(groups, list) or not groups:
-            raise self.fail("groups", NO_GROUPS)
         fixtures: list[Fixture] = []
         requests: list[PatchRequest] = []
-        for index, data in enumerate(groups, start=1):
-            group = Table(data, f"groups[{index}]", GROUP_KEYS, self.fail)
-            made, asked = self._group(group, sources, len(fixtures) + 1)
+        for group, count in groups:
+            made, asked = self._group(group, count, sources, len(fixtures) + 1)
             fixtures += made
             requests += asked
         return ShowPlan(
@@ -116,14 +139,47 @@ class RigFileReader:
             latency_ms=top.get("latency_ms", latency_ms, ShowPlan.latency_ms),
             outputs=self._protocol_plans(top, OUTPUTS),
             inputs=self._protocol_plans(top, INPUTS),
+            path=self.path,
         )
+
+    def _groups(self, top: Table) -> list[tuple[Table, int]]:
+        """Each group's table with its count of fixtures, all counted (and the counts limited)
+        before any group is built."""
+        groups = top.data.get("groups")
+        if not isinstance(groups, list) or not groups:
+            raise self.fail("groups", NO_GROUPS)
+        if len(groups) > MOST_GROUPS:
+            raise self.fail("groups", TOO_MANY_GROUPS.format(most=MOST_GROUPS, count=len(groups)))
+        tables = [Table(data, f"groups[{index}]", GROUP_KEYS, self.fail) for index, data in enumerate(groups, start=1)]
+        counts = [self._fixture_count(group) for group in tables]
+        total = 0
+        for group, count in zip(tables, counts):
+            total += count
+            if total > MOST_FIXTURES:
+                raise group.fail("fixtures", TOO_MANY_FIXTURES.format(most=MOST_FIXTURES, count=sum(counts)))
+        return list(zip(tables, counts))
+
+    @staticmethod
+    def _fixture_count(group: Table) -> int:
+        listed = group.data.get("fixtures", 1)
+        if isinstance(listed, list):
+            count = len(listed)
+        elif isinstance(listed, int) and not isinstance(listed, bool):
+            count = listed
+        else:
+            raise group.fail("fixtures", WRONG_TYPE.format(kind=FIXTURES_KIND, value=listed))
+        if count < 1:
+            raise group.fail("fixtures", NO_FIXTURES.format(count=listed))
+        return count
 
     @staticmethod
     def _protocol_plans(top: Table, protocols: tuple[Any, ...]) -> tuple[Any, ...]:
         """The plans of the tables of `protocols`, in the order of the registry."""
         return tuple(protocol.read(table) for protocol in protocols for table in top.tables(protocol.name, protocol.keys))
 
-    def _source(self, named: str, axes: list[str] | None, where: str) -> Source:
+    def _resolve(self, named: str, where: str) -> Source:
+        if named in self._resolved:
+            return self._resolved[named]
         # A file named in a rig file is found beside it.
         candidate = self.path.parent / named
         try:
@@ -134,6 +190,11 @@ class RigFileReader:
             source = resolve_source(str(candidate) if beside else named)
         except (KeyError, ValueError) as error:
             raise self.fail(where, UNKNOWN_SOURCE.format(name=named, reason=error.args[0] if error.args else error)) from None
+        self._resolved[named] = source
+        return source
+
+    def _source(self, named: str, axes: list[str] | None, where: str) -> Source:
+        source = self._resolve(named, where)
         if axes is None:
             return source
         if not isinstance(source, RecordingSource):
@@ -146,6 +207,8 @@ class RigFileReader:
     def _sources(self, table: Table | None) -> dict[str, Source]:
         if table is None:
             return {}
+        if len(table.data) > MOST_SOURCES:
+            raise self.fail(table.where, TOO_MANY_SOURCES.format(most=MOST_SOURCES, count=len(table.data)))
         sources = {}
         for name, value in table.data.items():
             if isinstance(value, str):
@@ -158,37 +221,39 @@ class RigFileReader:
             sources[name] = self._source(named, axes, entry.place("source"))
         return sources
 
-    def _group(self, group: Table, sources: dict[str, Source],
+    def _group(self, group: Table, count: int, sources: dict[str, Source],
                first_number: int) -> tuple[list[Fixture], list[PatchRequest]]:
         named = group.required("source", "text", text)
         source = sources[named] if named in sources else self._source(named, None, group.place("source"))
         listed = group.data.get("fixtures", 1)
+        # A fixture's own settings come first; the group's serve every fixture that has none. A
+        # group given a count has one set of settings, worked out once and shared by its fixtures.
         if isinstance(listed, list):
             entries = [Table(entry, f"{group.place('fixtures')}[{k}]", FIXTURE_KEYS, self.fail)
                        for k, entry in enumerate(listed, start=1)]
             layers = [[entry, group] for entry in entries]
         else:
-            entries = []
-            counted = isinstance(listed, int) and not isinstance(listed, bool) and 0 < listed <= MOST_FIXTURES
-            layers = [[group]] * listed if counted else []
+            entries, layers = [], [[group]]
         order_default = FixtureOrder.SPREAD if "spread" in group.data else FixtureOrder.IN_STEP
         order = group.get("order", lambda value: FixtureOrder.named(text(value)), order_default)
-        # A fixture's own settings come first; the group's serve every fixture that has none.
         transforms = [self._checked(layer, Transform, **self._transform_settings(layer)) for layer in layers]
         phases = [self._setting(layer, "phase", pips, None) for layer in layers]
-        fixtures = self._checked([group], group_fixtures, source, len(layers) if entries else listed,
-                                 first_number=first_number, order=order, spread=group.data.get("spread", 0),
-                                 transforms=transforms or None, phases=phases or None)
+        profiles = [self._profile(layer) for layer in layers]
+        if not entries:
+            transforms, phases, profiles = transforms * count, phases * count, profiles * count
+        fixtures = self._checked([group], group_fixtures, source, count, first_number=first_number, order=order,
+                                 spread=group.data.get("spread", 0), transforms=transforms, phases=phases)
+        # The group's universe and address place its first fixture; the others follow it.
+        first = PatchRequest(universe=group.get("universe", dmx_universes().check),
+                             address=group.get("address", start_address), profile=profiles[0], where=group.where)
+        if not entries:
+            return fixtures, [first] + [PatchRequest(profile=profiles[0], where=group.where)] * (count - 1)
         requests = []
-        for k, layer in enumerate(layers):
-            # The group's universe and address place its first fixture; the others follow it.
-            own = layer[:-1] if entries else []
+        for k, (entry, profile) in enumerate(zip(entries, profiles)):
             requests.append(PatchRequest(
-                universe=self._setting(own, "universe", dmx_universes().check,
-                                       group.get("universe", dmx_universes().check) if k == 0 else None),
-                address=self._setting(own, "address", start_address,
-                                      group.get("address", start_address) if k == 0 else None),
-                profile=self._profile(layer)))
+                universe=self._setting([entry], "universe", dmx_universes().check, first.universe if k == 0 else None),
+                address=self._setting([entry], "address", start_address, first.address if k == 0 else None),
+                profile=profile, where=entry.where))
         return fixtures, requests
 
     @staticmethod

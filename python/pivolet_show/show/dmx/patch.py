@@ -20,6 +20,19 @@ PAST_CHANNEL_512 = "fixture {number} starts at channel {address} of universe {un
 CHANNELS_OVERLAP = ("fixture {number} (universe {universe}, channels {first}-{last}) overlaps fixture {other} "
                     "(channels {other_first}-{other_last})")
 PAST_LAST_UNIVERSE = "the patch runs past universe {last} at fixture {number}"
+TOO_MANY_UNIVERSES = "an output sends at most {most} universes; fixture {number} would take one more"
+
+# Each universe is a packet a frame: more than this, at 44 frames a second, is past what one
+# output sends in time.
+MOST_UNIVERSES = 1024
+
+
+class PatchError(ValueError):
+    """A patch refused because of the fixture numbered `number`."""
+
+    def __init__(self, message: str, number: int):
+        super().__init__(message)
+        self.number = number
 
 
 @dataclasses.dataclass(frozen=True)
@@ -52,13 +65,13 @@ def check_patch(patches: Sequence[tuple[int, Patch, int]]) -> None:
     for number, patch, count in patches:
         last = patch.address + count - 1
         if last > CHANNELS_PER_UNIVERSE:
-            raise ValueError(PAST_CHANNEL_512.format(number=number, address=patch.address,
-                                                     universe=patch.universe, count=count))
+            raise PatchError(PAST_CHANNEL_512.format(number=number, address=patch.address,
+                                                     universe=patch.universe, count=count), number)
         for other, other_first, other_last in taken.setdefault(patch.universe, []):
             if patch.address <= other_last and other_first <= last:
-                raise ValueError(CHANNELS_OVERLAP.format(number=number, universe=patch.universe, first=patch.address,
+                raise PatchError(CHANNELS_OVERLAP.format(number=number, universe=patch.universe, first=patch.address,
                                                          last=last, other=other, other_first=other_first,
-                                                         other_last=other_last))
+                                                         other_last=other_last), number)
         taken[patch.universe].append((number, patch.address, last))
 
 
@@ -69,10 +82,12 @@ def patch_in_order(counts: Sequence[tuple[int, int | None, int | None, int]], nu
     A fixture without an address follows the one before it (the first starts at channel 1 of
     `first_universe`, by default the numbering's first, or of its own universe); if it would pass
     channel 512 it starts the next universe instead. A fixture given an address keeps it, and
-    `check_patch` judges it. Every universe is checked against `numbering`.
+    `check_patch` judges it. Every universe is checked against `numbering`, and no more than
+    MOST_UNIVERSES are taken.
     """
     patches = []
     universe, address = numbering.check(numbering.first if first_universe is None else first_universe), 1
+    taken: set[int] = set()
     for number, own_universe, own_address, count in counts:
         if own_universe is not None and own_universe != universe:
             universe, address = numbering.check(own_universe), 1
@@ -81,7 +96,11 @@ def patch_in_order(counts: Sequence[tuple[int, int | None, int | None, int]], nu
         elif address + count - 1 > CHANNELS_PER_UNIVERSE:
             universe, address = universe + 1, 1
             if universe > numbering.last:
-                raise ValueError(PAST_LAST_UNIVERSE.format(last=numbering.last, number=number))
+                raise PatchError(PAST_LAST_UNIVERSE.format(last=numbering.last, number=number), number)
+        if universe not in taken:
+            if len(taken) == MOST_UNIVERSES:
+                raise PatchError(TOO_MANY_UNIVERSES.format(most=MOST_UNIVERSES, number=number), number)
+            taken.add(universe)
         patches.append(Patch(universe, address))
         address += count
     return patches

@@ -16,7 +16,7 @@ import dataclasses
 from typing import TYPE_CHECKING, Any
 
 from pivolet_show.checks import MOST_BEATS_PER_BAR, argument_type, suggestion
-from pivolet_show.show.file_table import Table, flag, text
+from pivolet_show.show.file_table import Table, flag, problem_at, text
 
 if TYPE_CHECKING:
     from pivolet_show.show.inputs.protocol import Controls, Input
@@ -97,8 +97,8 @@ class SyncProtocol:
     def plans_from_flags(self, arguments: argparse.Namespace, plans: tuple[SyncPlan, ...]) -> tuple[SyncPlan, ...]:
         """--sync chooses the source (a Link source keeps the file's settings); --link-quantum and
         --link-start-stop set Link's."""
-        if len(plans) > 1:
-            raise ValueError(ONE_SOURCE.format(count=len(plans)))
+        if len(plans) > 1:  # only a show file can name several
+            raise problem_at(arguments.rig, self.name, ONE_SOURCE.format(count=len(plans)))
         plan = plans[0] if plans else None
         if arguments.sync is not None and not (isinstance(arguments.sync, LinkPlan) and isinstance(plan, LinkPlan)):
             plan = arguments.sync

@@ -115,7 +115,7 @@ class OscProtocol:
         return plans if first is None else (first, *rest)
 
     def open(self, plan: OscPlan, show: ShowPlan) -> OscOutput:
-        numbers = show.chosen(plan.fixtures, "the OSC output")
+        numbers = show.chosen(plan.fixtures, "the OSC output", f"{self.name}.fixtures")
         family, address = resolve(plan.host, plan.port, "the OSC output")
         return OscOutput(family, address, numbers, plan.fps or show.fps, prefix=plan.prefix,
                          max_datagram=plan.max_datagram, source_port=plan.source_port,

@@ -60,6 +60,7 @@ HOST_AND_MULTICAST = "the sACN output sends either to a host or by multicast, no
 NOT_A_PRIORITY = "a priority is a whole number from 0 to 200, not {value!r}"
 NOT_A_SOURCE_NAME = "a source name is text of at most 63 bytes, not {value!r}"
 SACN_TOO_FAST = "sACN sends at most 44 frames a second, not {fps}"
+SACN_IS_IPV4 = "sACN is sent over IPv4 here, and {host!r} is an IPv6 address"
 
 
 def multicast_group(universe: int) -> str:
@@ -178,8 +179,23 @@ class SacnOutput:
             udp.close()
 
 
+def ipv4_host(host: str) -> str:
+    """A host that sACN can reach here: a name or an IPv4 address, never an IPv6 one."""
+    if ":" in host:
+        raise ValueError(SACN_IS_IPV4.format(host=host))
+    return host
+
+
 def sacn_target(value: str) -> tuple[str, int]:
-    return split_host_and_port(value, "--sacn", E131_PORT)
+    host, port = split_host_and_port(value, "--sacn", E131_PORT)
+    return ipv4_host(host), port
+
+
+def sacn_frame_rate(value: Any) -> Fraction:
+    fps = frame_rate(value)
+    if fps > MOST_FRAMES_PER_SECOND:
+        raise ValueError(SACN_TOO_FAST.format(fps=value))
+    return fps
 
 
 class SacnProtocol:
@@ -190,7 +206,7 @@ class SacnProtocol:
     universes: UniverseNumbering | None = UNIVERSES
 
     def read(self, table: Table) -> SacnPlan:
-        host = table.get("host", text)
+        host = table.get("host", lambda value: ipv4_host(text(value)))
         multicast = table.get("multicast", flag, False)
         if host is None and not multicast:
             raise table.fail("host", NO_SACN_HOST)
@@ -201,7 +217,7 @@ class SacnProtocol:
             port=table.get("port", lambda value: port_number(value, "the sACN port"), E131_PORT),
             priority=table.get("priority", lambda value: whole_number(value, 0, 200, NOT_A_PRIORITY), SacnPlan.priority),
             source_name=table.get("source_name", source_name, SacnPlan.source_name),
-            fps=table.get("fps", frame_rate),
+            fps=table.get("fps", sacn_frame_rate),
             fixtures=table.get("fixtures", fixture_selection),
             source_port=table.get("source_port", lambda value: port_number(value, "a source port", 0), 0),
             sync_universe=table.get("sync_universe", UNIVERSES.check, SacnPlan.sync_universe),
@@ -221,10 +237,8 @@ class SacnProtocol:
         return (first, *plans[1:])
 
     def open(self, plan: SacnPlan, show: ShowPlan) -> SacnOutput:
-        numbers = show.chosen(plan.fixtures, "the sACN output")
+        numbers = show.chosen(plan.fixtures, "the sACN output", f"{self.name}.fixtures")
         patches = show.patches(numbers, UNIVERSES)
-        if plan.fps is not None and plan.fps > MOST_FRAMES_PER_SECOND:
-            raise ValueError(SACN_TOO_FAST.format(fps=plan.fps))
         fps = plan.fps if plan.fps is not None else min(show.fps, Fraction(MOST_FRAMES_PER_SECOND))
         host = None
         if plan.host is not None:
