@@ -159,9 +159,9 @@ def terminal_play(*arguments):
     return process, leader, follower, before
 
 
-@pytest.mark.parametrize("ending", ["time", "ctrl-c"])
-def test_keys_tap_and_place_the_bar_and_the_terminal_is_set_back(ending):
-    process, leader, follower, before = terminal_play("--bpm", "60", "--seconds", "3" if ending == "time" else "30")
+@pytest.mark.parametrize("stop", [None, signal.SIGINT, signal.SIGTERM, signal.SIGHUP])
+def test_keys_tap_and_place_the_bar_and_the_terminal_is_set_back(stop):
+    process, leader, follower, before = terminal_play("--bpm", "60", "--seconds", "3" if stop is None else "30")
     try:
         assert process.stderr.readline().startswith("keys: space taps the tempo")
         # The keys arrive unechoed, one at a time, while playing.
@@ -171,8 +171,8 @@ def test_keys_tap_and_place_the_bar_and_the_terminal_is_set_back(ending):
             time.sleep(0.4)  # 150 BPM
         os.write(leader, b"bx+")
         time.sleep(0.3)
-        if ending == "ctrl-c":
-            process.send_signal(signal.SIGINT)
+        if stop is not None:
+            process.send_signal(stop)
         _, errors = process.communicate(timeout=20)
         after = termios.tcgetattr(follower)
     finally:
@@ -181,7 +181,7 @@ def test_keys_tap_and_place_the_bar_and_the_terminal_is_set_back(ending):
             process.communicate()
         os.close(leader)
         os.close(follower)
-    assert process.returncode == 0, errors
+    assert process.returncode == (0 if stop is None else 128 + stop), errors
     assert after == before
     tempo = float(re.findall(r"  ([\d.]+) BPM", errors)[-1])
     assert 140 < tempo < 160

@@ -18,6 +18,7 @@ from __future__ import annotations
 
 import argparse
 import importlib
+import signal
 import sys
 
 PROGRAM = "python -m pivolet_show"
@@ -50,6 +51,12 @@ def build_parser(argv: list[str] | None = None) -> argparse.ArgumentParser:
 
 
 def main(argv: list[str] | None = None) -> int:
-    words = sys.argv[1:] if argv is None else argv
-    arguments = build_parser(words).parse_args(words)
-    return int(arguments.run(arguments))
+    try:
+        words = sys.argv[1:] if argv is None else argv
+        arguments = build_parser(words).parse_args(words)
+        return int(arguments.run(arguments))
+    except KeyboardInterrupt:
+        # Ctrl-C before a command caught it (while the command line was read): an end, not a fault.
+        from pivolet_show.stop_signals import signalled_exit
+
+        return signalled_exit(signal.SIGINT)

@@ -15,7 +15,6 @@ from __future__ import annotations
 
 import argparse
 import dataclasses
-import signal
 import sys
 import time
 from pathlib import Path
@@ -27,6 +26,7 @@ from pivolet_show.show.dmx.patch import NOT_A_UNIVERSE
 from pivolet_show.show.inputs import INPUTS
 from pivolet_show.show.outputs import OUTPUTS, dmx_universes
 from pivolet_show.show.rig import EVEN_SPREAD, MOST_FIXTURES, FixtureOrder
+from pivolet_show.stop_signals import Interrupted, StopSignals
 
 if TYPE_CHECKING:
     from pivolet_show.show.plan import ShowPlan
@@ -41,10 +41,11 @@ NOT_A_START_PIP = "the start pip must be a whole number, not {value!r}"
 NOT_A_FIXTURE_COUNT = "the number of fixtures must be a whole number from 1 to {most}, not {{value!r}}"
 NOT_A_SPREAD = "the spread must be a whole number of pips or 'even', not {value!r}"
 NO_OUTPUT = "no output named ({flags}, or a rig file's): nothing is sent, and the clock runs for the status line"
+NOTHING_SENT = "{label}: not one frame could be sent; all {failed} failed ({reason})"
 
 GROUP_FLAGS = ("universe", "fixtures", "spread", "order")
 SHOW_FLAGS = ("bpm", "fps", "seconds", "start_pip", "interpolate", "latency_ms")
-STOP_SIGNALS = (signal.SIGINT, signal.SIGTERM)
+NOTHING_SENT_EXIT = 1
 
 
 def _whole(text: str, message: str, low: int | None = None, high: int | None = None) -> int:
@@ -146,6 +147,18 @@ def build_plan(arguments: argparse.Namespace) -> ShowPlan:
 
 
 def run(arguments: argparse.Namespace) -> int:
+    """Plays the show; the exit status is 0 for a show that ran its time, 128 + the signal for one
+    that a signal stopped (cleanly, its streams ended), and 1 if an output could not send a frame."""
+    # The stop signals are caught before anything else is done, so that none ends the command
+    # halfway through with a traceback.
+    with StopSignals() as stop:
+        try:
+            return _play(arguments, stop)
+        except Interrupted:
+            return stop.exit_status or 0
+
+
+def _play(arguments: argparse.Namespace, stop: StopSignals) -> int:
     from pivolet_show.show.clock import TempoClock
     from pivolet_show.show.control import Control
     from pivolet_show.show.inputs import open_inputs
@@ -162,14 +175,19 @@ def run(arguments: argparse.Namespace) -> int:
         outputs = open_outputs(plan)
     except ValueError as error:
         arguments.parser.error(str(error))
-    clock = TempoClock(plan.bpm, plan.start_pip, origin_ns=time.monotonic_ns() + START_LEAD_NS,
-                       beats_per_bar=plan.beats_per_bar)
-    status = StatusLine(sys.stderr, clock, quiet=arguments.quiet)
-    player = Player(clock, rig, outputs, status=status.show, status_interval_ns=status.interval_ns)
-    control = Control(clock, rig)
-    # Ctrl-C and a polite kill end the play between frames, never halfway through sending one, and
-    # every sACN universe then gets its stream-terminated packets.
-    previous = {number: signal.signal(number, lambda *_: player.stop()) for number in STOP_SIGNALS}
+    try:
+        clock = TempoClock(plan.bpm, plan.start_pip, origin_ns=time.monotonic_ns() + START_LEAD_NS,
+                           beats_per_bar=plan.beats_per_bar)
+        status = StatusLine(sys.stderr, clock, quiet=arguments.quiet)
+        player = Player(clock, rig, outputs, status=status.show, status_interval_ns=status.interval_ns)
+        control = Control(clock, rig)
+    except Interrupted:
+        for output in outputs:
+            output.close()
+        raise
+    # From here a stop signal ends the play between frames, never halfway through sending one, and
+    # every output ends its streams as it closes.
+    stop.stop_with(player.stop)
     try:
         try:
             for opened in open_inputs(plan, Controls(clock, rig, control, player.call_soon, status.note)):
@@ -186,10 +204,12 @@ def run(arguments: argparse.Namespace) -> int:
             status.note(NO_OUTPUT.format(flags=", ".join("--" + protocol.name for protocol in OUTPUTS)))
         player.run(plan.seconds)
     finally:
-        try:
-            player.close()
-            status.finish(clock.reading_at(time.monotonic_ns()), player.counts)
-        finally:
-            for number, handler in previous.items():
-                signal.signal(number, handler)
-    return 0
+        player.close()
+        status.finish(clock.reading_at(time.monotonic_ns()), player.counts)
+    silent = [counts for counts in player.counts if counts.sent == 0 and counts.failed]
+    for counts in silent:
+        message = NOTHING_SENT.format(label=counts.label, failed=counts.failed, reason=counts.last_failure)
+        print(f"{arguments.parser.prog}: error: {message}", file=sys.stderr)
+    if silent:
+        return NOTHING_SENT_EXIT
+    return stop.exit_status or 0

@@ -45,6 +45,8 @@ def summary_text(counts: OutputCounts) -> str:
     text = f"{counts.label}: {counts.sent} frames sent, {counts.late} late, {counts.skipped} skipped"
     if counts.failed:
         text += f", {counts.failed} failed to send"
+    if counts.closing_failed:
+        text += f", {counts.closing_failed} closing packets failed to send"
     return text
 
 
