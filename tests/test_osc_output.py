@@ -6,6 +6,7 @@ import struct
 import time
 from fractions import Fraction
 
+import numpy as np
 import pytest
 from pythonosc.dispatcher import Dispatcher
 from pythonosc.osc_bundle import OscBundle
@@ -15,10 +16,13 @@ from pythonosc.osc_server import BlockingOSCUDPServer
 from pythonosc.parsing import osc_types
 
 import pivolet
+from pivolet_show.motion.sources import builtin_source
+from pivolet_show.show.clock import PipReading
+from pivolet_show.show.rig import FixtureOrder, Rig, group_fixtures
 from show_commands import play_process as play
 from show_commands import summary_counts
 from pivolet_show.show.outputs.osc_packing import (
-    DATAGRAM_TOO_SMALL, NOT_A_PREFIX, NTP_UNIX_OFFSET_SECONDS, OscFramePacker, as_int32, check_prefix, ntp_timetag,
+    DATAGRAM_TOO_SMALL, NOT_A_PREFIX, NTP_UNIX_OFFSET_SECONDS, OscFramePacker, check_prefix, ntp_timetag,
 )
 
 SECOND = 10**9
@@ -71,7 +75,9 @@ def test_packed_frames_are_python_oscs_bytes(prefix, count, max_datagram, bundle
     packer = OscFramePacker(numbers, prefix, max_datagram)
     for seed in (1, 2):
         values = frame_values(count, seed)
-        packed = [bytes(datagram) for datagram in packer.pack(ntp_timetag(unix_ns), values)]
+        pips = np.array([pip for pip, *_ in values], dtype=np.int32)
+        positions = np.array([position for _, *position in values], dtype=np.float64)
+        packed = [bytes(datagram) for datagram in packer.pack(ntp_timetag(unix_ns), pips, positions)]
         assert packed == python_osc_bundles(prefix, numbers, unix_seconds, values, max_datagram)
         assert len(packed) == packer.bundle_count == bundles
         assert all(len(datagram) <= max_datagram for datagram in packed)
@@ -87,9 +93,14 @@ def test_the_timetag_is_the_instant_python_osc_reads(unix_ns):
     assert read == pytest.approx(unix_ns / SECOND, abs=1e-6)
 
 
-@pytest.mark.parametrize("pip, wrapped", [(0, 0), (2**31 - 1, 2**31 - 1), (2**31, -2**31), (-2**31 - 1, 2**31 - 1), (2**40 + 5, 5)])
+@pytest.mark.parametrize("pip, wrapped", [(0, 0), (2**31 - 1, 2**31 - 1), (2**31, -2**31), (-2**31 - 1, 2**31 - 1),
+                                         (2**40 + 5, 5), (-(2**70) - 3, -3)])
 def test_pips_beyond_32_bits_wrap_like_a_counter(pip, wrapped):
-    assert as_int32(pip) == wrapped
+    # The second fixture plays 2**31 - 1 pips behind the first.
+    rig = Rig(group_fixtures(builtin_source("bounce"), 2, order=FixtureOrder.SPREAD, spread=2**31 - 1))
+    pips = rig.frame(PipReading(pip, 0.0)).pips
+    assert pips.dtype == np.int32
+    assert pips.tolist() == [wrapped, (wrapped - 2**31 + 1 + 2**31) % 2**32 - 2**31]
 
 
 @pytest.mark.parametrize("prefix", ["pivolet", "/pivolet/", "/a b", "/x*", "/caf\u00e9", "/a#b", ""])

@@ -1,5 +1,6 @@
 """Rigs: phase orders, fixture transforms and the DMX patch, against values worked out by hand."""
 
+import numpy as np
 import pytest
 
 import pivolet
@@ -166,14 +167,14 @@ def test_ranges_limits_layouts_and_the_dimmer(profile, position, expected):
     DmxProfile(), DmxProfile(pan=AxisRange("pan", 540, 270)), DmxProfile(tilt=AxisRange("tilt", 270, None, (-81, 45))),
     DmxProfile(layout=("tilt", "pan", "dimmer", "tilt_fine", "pan_fine"), dimmer="z"),
 ])
-def test_a_profiles_writer_puts_its_channel_values_in_the_frame(profile):
-    write = profile.writer()
-    for k in range(200):
-        position = ((k * 0.0137) % 2 - 1, (k * 0.291) % 2 - 1, (k * 0.077) % 2 - 1)
-        frame = bytearray(b"\x07" * 20)
-        write(frame, 9, position)
-        count = profile.channel_count
-        assert frame == b"\x07" * 9 + bytes(profile.channel_values(position)) + b"\x07" * (11 - count)
+def test_a_profiles_channels_for_many_positions_at_once_are_its_channel_values_for_each(profile):
+    # Halves of a 16-bit step and of an 8-bit one, where rounding to even decides, and the ends.
+    edges = [(2 * k + 1) / 65535 - 1 for k in range(0, 65535, 4369)] + [(2 * k + 1) / 255 - 1 for k in range(255)]
+    positions = [((k * 0.0137) % 2 - 1, (k * 0.291) % 2 - 1, (k * 0.077) % 2 - 1) for k in range(200)]
+    positions += [(value, -value, value) for value in edges + [-1.0, 1.0, 0.0, -0.0]]
+    channels = profile.channel_array(np.array(positions))
+    assert channels.dtype == np.uint8
+    assert channels.tolist() == [profile.channel_values(position) for position in positions]
 
 
 @pytest.mark.parametrize("build, message", [

@@ -20,7 +20,6 @@ import pivolet
 from pivolet_show.motion import user_files
 from pivolet_show.motion.axes import AXES, Point
 from pivolet_show.motion.catalogue import find_row, unknown_pattern
-from pivolet_show.motion.interpolation import between
 from pivolet_show.motion.loops import Loop
 
 TOO_MANY_AXES = "a recording plays on at most three axes (x, y, z), not {count}"
@@ -106,23 +105,6 @@ class RecordingSource:
 
 
 Source = Union[PatternSource, RecordingSource]
-
-
-def position_reader(source: Source) -> Callable[[int], Point]:
-    """A function from any pip to the source's position, as `source.position` answers it; a loop is
-    read once into a table, so that a player asking many times a frame pays one index a time."""
-    if isinstance(source, PatternSource):
-        points = source.loop().points
-        period = source.period_pips
-        return lambda pip: points[pip % period]
-    return source.position
-
-
-def interpolated_reader(source: Source) -> Callable[[int, float], Point]:
-    """A function from a pip and a fraction in [0, 1) to the position that far along the straight
-    line from the pip's position to the next pip's; a fraction of 0 gives the pip's own position."""
-    read = position_reader(source)
-    return lambda pip, fraction: between(read(pip), read(pip + 1), fraction)
 
 
 def builtin_source(name: str) -> PatternSource:

@@ -5,10 +5,10 @@ Frame k of an output is due at start + k / fps on the monotonic clock, and carri
 that instant plus the output's latency (never a step added to the last frame's), so that a device
 that shows what it gets some milliseconds late shows it on the beat. A frame is worked out ahead
 while there is time, and sent at its deadline. A frame sent more than half a period after its
-deadline counts as late; one whose deadline has passed when the next one is due is never sent (a
-late output catches up with the present frame instead of queueing the past) and counts as skipped.
-So an output never sends faster than its frame rate, except for one late frame followed by an
-on-time one.
+deadline counts as late (its lateness is taken when its sending is done); one whose deadline has
+passed when the next one is due is never sent (a late output catches up with the present frame
+instead of queueing the past) and counts as skipped. So an output never sends faster than its frame
+rate, except for one late frame followed by an on-time one.
 
 The player waits for its deadlines in a selector over its inputs' sockets and a wake-up socket, so
 an input is read, and a change asked for from another thread (`call_soon`) is applied, between
@@ -21,6 +21,7 @@ worked out again if either has changed by the time it is due.
 from __future__ import annotations
 
 import collections
+import contextlib
 import dataclasses
 import selectors
 import socket
@@ -60,6 +61,8 @@ class OutputCounts:
     late: int = 0
     skipped: int = 0
     failed: int = 0
+    last_failure: str = ""  # why the last frame that failed could not be sent
+    closing_failed: int = 0  # packets that end the output's streams and could not be sent
     lateness_ns: list[int] = dataclasses.field(default_factory=list)
     compute_ns: list[int] = dataclasses.field(default_factory=list)
 
@@ -246,8 +249,8 @@ class Player:
             return ready.payload
         started = self._now()
         deadline = schedule.deadline(index)
-        states = self.rig.states(anchor.reading_at(deadline + schedule.latency_ns), schedule.output.numbers)
-        payload = schedule.output.prepare(states, deadline + self._unix_offset_ns)
+        frame = self.rig.frame(anchor.reading_at(deadline + schedule.latency_ns), schedule.output.numbers)
+        payload = schedule.output.prepare(frame, deadline + self._unix_offset_ns)
         schedule.cost_ns = self._now() - started
         if self._keep_timings:
             schedule.counts.compute_ns.append(schedule.cost_ns)
@@ -265,14 +268,14 @@ class Player:
         if self._end_ns is not None and deadline >= self._end_ns:
             return
         payload = self._prepare(schedule, index)
-        sent_at = self._now()
         try:
             schedule.output.send(payload)
-        except OSError:
+        except OSError as error:
             counts.failed += 1
+            counts.last_failure = error.strerror or str(error)
         else:
             counts.sent += 1
-        lateness = sent_at - deadline
+        lateness = self._now() - deadline
         if lateness > schedule.half_period_ns:
             counts.late += 1
         if self._keep_timings:
@@ -292,13 +295,16 @@ class Player:
             self._prepare(schedule, schedule.index)
 
     def close(self) -> None:
-        """Closes the outputs, the inputs and the player's own sockets."""
-        try:
-            for schedule in self._schedules:
-                schedule.output.close()
+        """Closes the outputs (each ending its streams), the inputs and the player's own sockets:
+        every one of them, even if closing another failed."""
+        with contextlib.ExitStack() as closing:
+            for end in (self._wake_writer, self._wake_reader, self._selector):
+                closing.callback(end.close)
             for each in self._inputs:
-                each.close()
-        finally:
-            self._selector.close()
-            self._wake_reader.close()
-            self._wake_writer.close()
+                closing.callback(each.close)
+            for schedule in reversed(self._schedules):
+                closing.callback(self._close_output, schedule)
+
+    @staticmethod
+    def _close_output(schedule: _Schedule) -> None:
+        schedule.counts.closing_failed += schedule.output.close()

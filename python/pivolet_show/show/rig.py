@@ -1,20 +1,24 @@
 """A rig: fixtures numbered from 1, each playing a source some pips behind the clock and bending the
 motion by its own transform. The rig answers, for a clock reading, every chosen fixture's pip and
-position. What a fixture plays may change between frames: each change bumps the rig's `version`,
-so a frame worked out before it is known to be stale."""
+position: the fixtures that play one source are worked out together (`group_motion`), each
+source's table read once and shared. What a fixture plays may change between frames: each change
+bumps the rig's `version`, so a frame worked out before it is known to be stale."""
 
 from __future__ import annotations
 
 import dataclasses
 import enum
 from collections.abc import Callable, Sequence
-from typing import Any, NamedTuple
+from typing import NamedTuple
+
+import numpy as np
 
 from pivolet_show.checks import INT32, suggestion
 from pivolet_show.motion.axes import Point
-from pivolet_show.motion.sources import PatternSource, RecordingSource, Source, interpolated_reader, position_reader
+from pivolet_show.motion.sources import PatternSource, RecordingSource, Source
 from pivolet_show.show.clock import PipReading
-from pivolet_show.show.transform import Transform, affine
+from pivolet_show.show.group_motion import PIP_WRAP, GroupMotion, sample_table, wrapped_pips
+from pivolet_show.show.transform import Matrix, Transform
 
 EVEN_SPREAD = "even"
 
@@ -88,6 +92,37 @@ class FixtureState(NamedTuple):
     position: Point
 
 
+class FixtureFrame(NamedTuple):
+    """What the fixtures numbered in `numbers` play at one reading, as arrays in that order."""
+
+    numbers: tuple[int, ...]
+    pips: np.ndarray       # int32: each fixture's own pip, wrapped like a signed 32-bit counter
+    positions: np.ndarray  # float64, one row (x, y, z) per fixture
+
+
+class _Selection:
+    """How a frame of the fixtures numbered in `numbers` is worked out: one GroupMotion per source
+    they play, and where its rows go in the frame."""
+
+    def __init__(self, fixtures: Sequence[Fixture], numbers: Sequence[int], table: Callable[[Source], np.ndarray]):
+        self.numbers = tuple(numbers)
+        chosen = [fixtures[number - 1] for number in self.numbers]
+        self.wrapped_phases = np.array([fixture.phase % PIP_WRAP for fixture in chosen], dtype=np.int64)
+        matrices: dict[Transform, Matrix | None] = {}
+        by_source: dict[int, list[int]] = {}
+        for k, fixture in enumerate(chosen):
+            by_source.setdefault(id(fixture.source), []).append(k)
+            if fixture.transform not in matrices:
+                matrices[fixture.transform] = None if fixture.transform.is_identity else fixture.transform.matrix()
+        self.parts: list[tuple[GroupMotion, slice | np.ndarray]] = []
+        for members in by_source.values():
+            source = chosen[members[0]].source
+            motion = GroupMotion(source, table(source), [chosen[k].phase for k in members],
+                                 [matrices[chosen[k].transform] for k in members])
+            contiguous = members == list(range(members[0], members[-1] + 1))
+            self.parts.append((motion, slice(members[0], members[-1] + 1) if contiguous else np.array(members)))
+
+
 class Rig:
     """The fixtures of a show, ready to be read many times a second."""
 
@@ -99,25 +134,26 @@ class Rig:
         self.version = 0
         self._note = note
         self._told: set[str] = set()
-        # One reader per source, shared by the fixtures that play it; the source is kept beside its
-        # reader so that its id is never reused by another source while the entry lives.
-        self._readers: dict[int, tuple[Source, Callable[[int, float], Point]]] = {}
+        # One table per source, shared by the fixtures that play it; the source is kept beside its
+        # table so that its id is never reused by another source while the entry lives.
+        self._tables: dict[int, tuple[Source, np.ndarray]] = {}
+        # The selections worked out so far, by the numbers they choose (None: every fixture).
+        self._selections: dict[tuple[int, ...] | None, _Selection] = {}
         self.fixtures = tuple(fixtures)
-        self._plans = tuple(self._plan(fixture) for fixture in self.fixtures)
 
-    def _plan(self, fixture: Fixture) -> tuple[int, int, Callable[[int, float], Point], Any, RecordingSource | None]:
-        key = id(fixture.source)
-        if key not in self._readers:
-            self._readers[key] = (fixture.source, self._reader(fixture.source))
-        matrix = None if fixture.transform.is_identity else fixture.transform.matrix()
-        watched = fixture.source if isinstance(fixture.source, RecordingSource) else None
-        return fixture.number, fixture.phase, self._readers[key][1], matrix, watched
+    def _table(self, source: Source) -> np.ndarray:
+        key = id(source)
+        if key not in self._tables:
+            self._tables[key] = (source, sample_table(source))
+        return self._tables[key][1]
 
-    def _reader(self, source: Source) -> Callable[[int, float], Point]:
-        if self.interpolate:
-            return interpolated_reader(source)
-        read = position_reader(source)
-        return lambda pip, fraction: read(pip)
+    def _selection(self, numbers: Sequence[int] | None) -> _Selection:
+        key = None if numbers is None else tuple(numbers)
+        selection = self._selections.get(key)
+        if selection is None:
+            chosen = range(1, len(self.fixtures) + 1) if numbers is None else key
+            selection = self._selections[key] = _Selection(self.fixtures, chosen, self._table)  # type: ignore[arg-type]
+        return selection
 
     def set_source(self, numbers: Sequence[int], source: Source) -> None:
         """From the next reading on, the fixtures numbered in `numbers` play `source`, each at its
@@ -126,28 +162,30 @@ class Rig:
             if isinstance(number, bool) or not isinstance(number, int) or not 1 <= number <= len(self.fixtures):
                 raise ValueError(NO_SUCH_FIXTURE.format(count=len(self.fixtures), number=number))
         fixtures = list(self.fixtures)
-        plans = list(self._plans)
         for number in numbers:
             fixtures[number - 1] = dataclasses.replace(fixtures[number - 1], source=source)
-            plans[number - 1] = self._plan(fixtures[number - 1])
-        self.fixtures, self._plans = tuple(fixtures), tuple(plans)
+        self.fixtures = tuple(fixtures)
+        self._selections = {}
         self.version += 1
         playing = {id(fixture.source) for fixture in self.fixtures}
-        self._readers = {key: entry for key, entry in self._readers.items() if key in playing}
+        self._tables = {key: entry for key, entry in self._tables.items() if key in playing}
+
+    def frame(self, reading: PipReading, numbers: Sequence[int] | None = None) -> FixtureFrame:
+        """What every fixture plays at `reading`, or only the fixtures numbered in `numbers`."""
+        selection = self._selection(numbers)
+        positions = np.empty((len(selection.numbers), 3), dtype=np.float64)
+        for motion, where in selection.parts:
+            positions[where] = motion.positions(reading.pip, reading.fraction, self.interpolate)
+            if motion.outside:
+                self._tell_once(motion.recording)  # type: ignore[arg-type]
+        return FixtureFrame(selection.numbers, wrapped_pips(reading.pip, selection.wrapped_phases), positions)
 
     def states(self, reading: PipReading, numbers: Sequence[int] | None = None) -> list[FixtureState]:
-        """Every fixture's state at `reading`, or only those of the fixtures numbered in `numbers`."""
-        every = self._plans
-        plans = every if numbers is None else [every[number - 1] for number in numbers]
-        pip, fraction = reading.pip, reading.fraction
-        states = []
-        for number, phase, read, matrix, watched in plans:
-            own_pip = pip - phase
-            if watched is not None and not watched.covers(own_pip):
-                self._tell_once(watched)
-            position = read(own_pip, fraction)
-            states.append(FixtureState(number, own_pip, position if matrix is None else affine(matrix, position)))
-        return states
+        """Every fixture's state at `reading` (or only those of the fixtures numbered in `numbers`),
+        its pip whole rather than wrapped."""
+        frame = self.frame(reading, numbers)
+        return [FixtureState(number, reading.pip - self.fixtures[number - 1].phase, (x, y, z))
+                for number, (x, y, z) in zip(frame.numbers, frame.positions.tolist())]
 
     def _tell_once(self, recording: RecordingSource) -> None:
         if recording.name not in self._told:

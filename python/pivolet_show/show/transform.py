@@ -8,7 +8,11 @@ import math
 
 from pivolet_show.checks import finite_number
 from pivolet_show.motion.axes import AXES, Point
+
 QUARTER_TURN_DEGREES = 90
+
+# Three rows (a, b, c, d), one per output axis: axis' = a * x + b * y + c * z + d.
+Matrix = tuple[tuple[float, ...], ...]
 
 NOT_AN_AXIS_PAIR = "an axis swap names two different axes of x, y, z (such as 'xy'), not {value!r}"
 NOT_AXES = "an inversion names axes of x, y, z (such as 'x' or 'xy'), not {value!r}"
@@ -60,7 +64,7 @@ class Transform:
     def is_identity(self) -> bool:
         return self == Transform()
 
-    def matrix(self) -> tuple[tuple[float, ...], ...]:
+    def matrix(self) -> Matrix:
         """The whole chain as one affine map: three rows (a, b, c, d) with
         axis' = a * x + b * y + c * z + d, before the result is held within [-1, 1]."""
         # Which source axis each output axis reads after the swap, and its sign after the inversion.
@@ -83,7 +87,7 @@ class Transform:
         return affine(self.matrix(), point)
 
 
-def affine(matrix: tuple[tuple[float, ...], ...], point: Point) -> Point:
+def affine(matrix: Matrix, point: Point) -> Point:
     """The affine map of `Transform.matrix` applied to a point, each axis held within [-1, 1]."""
     x, y, z = point
     (a, b, c, d), (e, f, g, h), (i, j, k, m) = matrix

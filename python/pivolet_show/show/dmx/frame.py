@@ -1,35 +1,59 @@
 """A frame of DMX: the fixtures' channel values laid into the slot data of their universes, as any
-DMX-over-IP protocol sends them."""
+DMX-over-IP protocol sends them.
+
+The universes are rows of one array of bytes, each row a protocol's whole packet or just its slots
+(from `offset` on); the fixtures that share a channel profile are encoded together and written
+into their slots with one indexed assignment, so a frame costs a few array operations per profile
+rather than a call per fixture.
+"""
 
 from __future__ import annotations
 
 from collections.abc import Sequence
 
+import numpy as np
+
 from pivolet_show.show.dmx.patch import CHANNELS_PER_UNIVERSE, Patch
 from pivolet_show.show.dmx.profile import DmxProfile
-from pivolet_show.show.rig import FixtureState
 
 
 class DmxFrameLayout:
     """Where each fixture's channels go: `universes` lists the universes the fixtures use, in order,
-    and each fixture (in the order of the states to come) writes its channels into its universe's
+    and each fixture (in the order of the positions to come) writes its channels into its universe's
     slots from its start address."""
 
     def __init__(self, patches: Sequence[Patch], profiles: Sequence[DmxProfile]):
         self.universes = tuple(sorted({patch.universe for patch in patches}))
         index_of = {universe: index for index, universe in enumerate(self.universes)}
-        # Per fixture: its universe's index, the index of its first channel there, and its writer.
-        self._slots = [(index_of[patch.universe], patch.address - 1, profile.writer())
-                       for patch, profile in zip(patches, profiles)]
+        members: dict[DmxProfile, list[int]] = {}
+        for k, profile in enumerate(profiles):
+            members.setdefault(profile, []).append(k)
+        # Per profile: its fixtures, and each one's universe row and first slot (from 0).
+        self._parts = [(profile, np.array(fixtures, dtype=np.intp),
+                        np.array([index_of[patches[k].universe] for k in fixtures], dtype=np.intp),
+                        np.array([patches[k].address - 1 for k in fixtures], dtype=np.intp))
+                       for profile, fixtures in members.items()]
+        self._targets: dict[tuple[int, int], list[np.ndarray]] = {}
 
-    def write(self, states: Sequence[FixtureState], frames: Sequence[bytearray], offset: int = 0) -> None:
-        """Writes the fixtures' channels for `states` into `frames`, one buffer per universe in the
-        order of `universes`, whose slot 1 is at `offset`; slots no fixture takes are left as they are."""
-        for (index, start, write), state in zip(self._slots, states):
-            write(frames[index], offset + start, state.position)
+    def _targets_for(self, row_length: int, offset: int) -> list[np.ndarray]:
+        """Per profile, the index in the flattened rows of each of its fixtures' channels."""
+        key = (row_length, offset)
+        if key not in self._targets:
+            self._targets[key] = [(rows * row_length + offset + first)[:, None] + np.arange(profile.channel_count)
+                                  for profile, _, rows, first in self._parts]
+        return self._targets[key]
 
-    def slot_data(self, states: Sequence[FixtureState]) -> list[bytearray]:
-        """The 512 slots of each universe for `states`, unpatched slots at 0."""
-        frames = [bytearray(CHANNELS_PER_UNIVERSE) for _ in self.universes]
-        self.write(states, frames)
+    def write(self, positions: np.ndarray, frames: np.ndarray, offset: int = 0) -> None:
+        """Writes the fixtures' channels for `positions` (one row per fixture) into `frames`, a
+        C-contiguous uint8 array with one row per universe in the order of `universes`, whose slot 1
+        is at `offset`; slots no fixture takes are left as they are."""
+        flat = frames.view()
+        flat.shape = (-1,)  # refuses, rather than copies, rows that are not one block
+        for (profile, fixtures, _, _), targets in zip(self._parts, self._targets_for(frames.shape[1], offset)):
+            flat[targets] = profile.channel_array(positions[fixtures])
+
+    def slot_data(self, positions: np.ndarray) -> np.ndarray:
+        """The 512 slots of each universe for `positions`, one row per universe, unpatched slots at 0."""
+        frames = np.zeros((len(self.universes), CHANNELS_PER_UNIVERSE), dtype=np.uint8)
+        self.write(positions, frames)
         return frames

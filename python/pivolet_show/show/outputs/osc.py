@@ -17,7 +17,7 @@ from pivolet_show.checks import argument_type, frame_rate, latency_ms, whole_num
 from pivolet_show.show.file_table import Table, fixture_selection, text
 from pivolet_show.show.network import bound_udp_socket, port_number, resolve, split_host_and_port
 from pivolet_show.show.outputs.osc_packing import DEFAULT_MAX_DATAGRAM, DEFAULT_PREFIX, OscFramePacker, check_prefix, ntp_timetag
-from pivolet_show.show.rig import FixtureState
+from pivolet_show.show.rig import FixtureFrame
 
 if TYPE_CHECKING:
     from pivolet_show.show.dmx.patch import UniverseNumbering
@@ -58,18 +58,20 @@ class OscOutput:
         self._packer = OscFramePacker(self.numbers, prefix, max_datagram)
         self._socket: socket.socket | None = bound_udp_socket(family, source_port, LABEL)
 
-    def prepare(self, states: Sequence[FixtureState], unix_ns: int) -> list[bytearray]:
-        return self._packer.pack(ntp_timetag(unix_ns), [(state.pip, *state.position) for state in states])
+    def prepare(self, frame: FixtureFrame, unix_ns: int) -> list[memoryview]:
+        return self._packer.pack(ntp_timetag(unix_ns), frame.pips, frame.positions)
 
-    def send(self, datagrams: list[bytearray]) -> None:
+    def send(self, datagrams: list[memoryview]) -> None:
         assert self._socket is not None
         for datagram in datagrams:
             self._socket.sendto(datagram, self._address)
 
-    def close(self) -> None:
+    def close(self) -> int:
+        """OSC has no end of stream: only the socket closes."""
         if self._socket is not None:
             self._socket.close()
             self._socket = None
+        return 0
 
 
 def osc_target(value: str) -> tuple[str, int]:

@@ -5,10 +5,11 @@ address `<prefix>/<fixture number>`, type tags `,ifff`, then the fixture's pip a
 and x, y, z as big-endian float32. A frame too large for one datagram is split into several bundles
 with the same timetag, each as full as the datagram size allows.
 
-The bytes are those python-osc's builders make for the same frame, but a frame costs a handful of
-`pack_into` calls instead of a builder per message: the addresses, sizes and type tags never change
-from frame to frame, so they are written once into a buffer per bundle, and each frame overwrites
-only the timetag and the numbers.
+The bytes are those python-osc's builders make for the same frame, but a frame costs a few array
+operations instead of a builder per message: the addresses, sizes and type tags never change from
+frame to frame, so they are written once into one buffer holding every bundle, and each frame
+overwrites only the timetags and the numbers, all of its messages' numbers in one indexed
+assignment. numpy converts float64 to float32 by rounding to nearest, ties to even, as `struct` does.
 """
 
 from __future__ import annotations
@@ -16,7 +17,7 @@ from __future__ import annotations
 import struct
 from collections.abc import Sequence
 
-from pivolet_show.checks import INT32
+import numpy as np
 
 BUNDLE_TAG = b"#bundle\x00"
 TYPE_TAGS = b",ifff\x00\x00\x00"
@@ -27,10 +28,9 @@ NANOSECONDS = 10**9
 DEFAULT_PREFIX = "/pivolet"
 DEFAULT_MAX_DATAGRAM = 1472  # the UDP payload of one 1500-byte Ethernet frame
 
-INT32_LOWEST, INT32_COUNT = INT32.start, len(INT32)
-
 TIMETAG = struct.Struct(">Q")
-ARGUMENTS = struct.Struct(">ifff")
+# A message's arguments: the pip as a big-endian int32, then x, y and z as big-endian float32.
+ARGUMENTS = np.dtype([("pip", ">i4"), ("x", ">f4"), ("y", ">f4"), ("z", ">f4")])
 
 NOT_A_PREFIX = ("an OSC address prefix is printable ASCII that starts with '/', does not end with '/' and holds none "
                 "of space # * , ? [ ] {{ }}, not {value!r}")
@@ -58,50 +58,51 @@ def ntp_timetag(unix_ns: int) -> int:
     return ((unix_ns + NTP_UNIX_OFFSET_SECONDS * NANOSECONDS) << 32) // NANOSECONDS
 
 
-def as_int32(pip: int) -> int:
-    """A pip as the signed 32-bit integer OSC carries, wrapped like a 32-bit counter beyond its range."""
-    return (pip - INT32_LOWEST) % INT32_COUNT + INT32_LOWEST
-
-
 class OscFramePacker:
     """Packs frames of the fixtures numbered in `numbers`, in that order."""
 
     def __init__(self, numbers: Sequence[int], prefix: str = DEFAULT_PREFIX, max_datagram: int = DEFAULT_MAX_DATAGRAM):
         check_prefix(prefix)
         self.numbers = tuple(numbers)
-        # For each bundle: its buffer and, per message in it, the offset of the message's arguments.
-        self._layout: list[tuple[bytearray, list[int]]] = []
+        # Each bundle's bytes, and per message in it, the offset of the message's arguments.
+        bundles: list[tuple[bytearray, list[int]]] = []
         elements = [padded_string(f"{prefix}/{number}") + TYPE_TAGS for number in self.numbers]
         buffer, offsets = bytearray(BUNDLE_TAG + bytes(8)), list[int]()
         for element in elements:
-            size = len(element) + ARGUMENTS.size
+            size = len(element) + ARGUMENTS.itemsize
             needed = HEADER_SIZE + 4 + size
             if needed > max_datagram:
                 raise ValueError(DATAGRAM_TOO_SMALL.format(size=max_datagram, needed=needed))
             if len(buffer) + 4 + size > max_datagram:
-                self._layout.append((buffer, offsets))
+                bundles.append((buffer, offsets))
                 buffer, offsets = bytearray(BUNDLE_TAG + bytes(8)), []
             buffer += struct.pack(">i", size) + element
             offsets.append(len(buffer))
-            buffer += bytes(ARGUMENTS.size)
-        if offsets or not self._layout:
-            self._layout.append((buffer, offsets))
+            buffer += bytes(ARGUMENTS.itemsize)
+        if offsets or not bundles:
+            bundles.append((buffer, offsets))
+        starts = np.cumsum([0] + [len(bundle) for bundle, _ in bundles])
+        self._buffer = np.frombuffer(b"".join(bundle for bundle, _ in bundles), dtype=np.uint8).copy()
+        self._datagrams = [memoryview(self._buffer[start:end]) for start, end in zip(starts[:-1], starts[1:])]
+        arguments = np.array([start + offset for start, (_, offsets) in zip(starts, bundles) for offset in offsets],
+                             dtype=np.intp)
+        self._argument_targets = arguments[:, None] + np.arange(ARGUMENTS.itemsize)
+        self._timetag_targets = (starts[:-1, None] + len(BUNDLE_TAG) + np.arange(TIMETAG.size)).astype(np.intp)
+        self._arguments = np.empty(len(self.numbers), dtype=ARGUMENTS)
 
     @property
     def bundle_count(self) -> int:
-        return len(self._layout)
+        return len(self._datagrams)
 
-    def pack(self, timetag: int, values: Sequence[tuple[int, float, float, float]]) -> list[bytearray]:
-        """The frame's datagrams for `values`, one (pip, x, y, z) per fixture in `numbers` order.
+    def pack(self, timetag: int, pips: np.ndarray, positions: np.ndarray) -> list[memoryview]:
+        """The frame's datagrams for one pip (int32) and one position (x, y, z) per fixture, in
+        `numbers` order.
 
-        The datagrams are this packer's own buffers, overwritten by the next call: send them before
-        packing again."""
-        pack_arguments = ARGUMENTS.pack_into
-        pack_timetag = TIMETAG.pack_into
-        items = iter(values)
-        for buffer, offsets in self._layout:
-            pack_timetag(buffer, 8, timetag)
-            for offset in offsets:
-                pip, x, y, z = next(items)
-                pack_arguments(buffer, offset, as_int32(pip), x, y, z)
-        return [buffer for buffer, _ in self._layout]
+        The datagrams are views of this packer's own buffer, overwritten by the next call: send them
+        before packing again."""
+        arguments = self._arguments
+        arguments["pip"] = pips
+        arguments["x"], arguments["y"], arguments["z"] = positions[:, 0], positions[:, 1], positions[:, 2]
+        self._buffer[self._argument_targets] = arguments.view(np.uint8).reshape(-1, ARGUMENTS.itemsize)
+        self._buffer[self._timetag_targets] = np.frombuffer(TIMETAG.pack(timetag), dtype=np.uint8)
+        return self._datagrams

@@ -13,7 +13,7 @@ from collections.abc import Sequence
 from fractions import Fraction
 from typing import TYPE_CHECKING, Any, Protocol
 
-from pivolet_show.show.rig import FixtureState
+from pivolet_show.show.rig import FixtureFrame
 
 if TYPE_CHECKING:
     from pivolet_show.show.dmx.patch import UniverseNumbering
@@ -22,18 +22,22 @@ if TYPE_CHECKING:
 
 
 class Output(Protocol):
-    """An opened output: `prepare` works a frame out from the fixtures' states (and the frame's
-    instant in Unix nanoseconds) into whatever `send` sends at the frame's deadline. The states are
-    those `latency_ns` after the deadline."""
+    """An opened output: `prepare` works a frame out from what its fixtures play (and the frame's
+    instant in Unix nanoseconds) into ready bytes, all the packing done, so that `send` at the
+    frame's deadline only writes them to its socket. What the fixtures play is what they play
+    `latency_ns` after the deadline."""
 
     label: str
     fps: Fraction
     numbers: tuple[int, ...]
     latency_ns: int
 
-    def prepare(self, states: Sequence[FixtureState], unix_ns: int) -> Any: ...
+    def prepare(self, frame: FixtureFrame, unix_ns: int) -> Any: ...
     def send(self, prepared: Any) -> None: ...
-    def close(self) -> None: ...
+
+    def close(self) -> int:
+        """Ends the output's streams (if its protocol has a way to) and closes its sockets; the
+        number of closing packets that could not be sent. Never raises for a failed send."""
 
 
 class OutputProtocol(Protocol):

@@ -1,10 +1,12 @@
 """Live sACN (E1.31) output: the chosen fixtures' channels, one DMX data packet per universe per
 frame, then a synchronization packet, at the output's frame rate (44 a second at most).
 
-The packets are the `sacn` package's own (`sacn.messages`: its data and sync packets), built once
-per universe as templates; a frame copies a template, lays the fixtures' channels into its slots
-(the DMX frame assembly every DMX output shares), and sending fills in each universe's sequence
-number and writes the ready bytes to this module's own socket. That socket binds an ephemeral
+The packets are the `sacn` package's own (`sacn.messages`: its data, sync and stream-terminated
+packets), laid out once per universe as rows of one array; preparing a frame writes the fixtures'
+channels straight into the rows' slots (the DMX frame assembly every DMX output shares), and
+sending fills in each universe's sequence number and writes the ready bytes to this module's own
+socket. Two such arrays take turns, so that the frame last sent stays whole while the next is
+prepared: it is the one the stream-terminated packets carry. The socket binds an ephemeral
 source port by default (a receiver on the same machine can have port 5568), sends to the port it
 is given, and never broadcasts: universe discovery is off.
 
@@ -24,13 +26,15 @@ from collections.abc import Sequence
 from fractions import Fraction
 from typing import TYPE_CHECKING, Any, Protocol
 
+import numpy as np
+
 from pivolet_show.checks import argument_type, frame_rate, latency_ms, whole_number
 from pivolet_show.show.dmx.frame import DmxFrameLayout
 from pivolet_show.show.dmx.patch import UniverseNumbering
 from pivolet_show.show.dmx.profile import DmxProfile
 from pivolet_show.show.file_table import Table, fixture_selection, flag, text
 from pivolet_show.show.network import bound_udp_socket, port_number, resolve, split_host_and_port
-from pivolet_show.show.rig import FixtureState
+from pivolet_show.show.rig import FixtureFrame
 
 if TYPE_CHECKING:
     from pivolet_show.show.dmx.patch import Patch
@@ -82,7 +86,7 @@ def new_cid() -> tuple[int, ...]:
 class DatagramSocket(Protocol):
     """The little of a UDP socket the output uses; a test passes a double."""
 
-    def sendto(self, data: bytes | bytearray, address: tuple[str, int], /) -> int: ...
+    def sendto(self, data: bytes | bytearray | memoryview, address: tuple[str, int], /) -> int: ...
     def setsockopt(self, level: int, option: int, value: int, /) -> None: ...
     def close(self) -> None: ...
 
@@ -126,22 +130,26 @@ class SacnOutput:
         def data_packet(universe: int, **options: Any) -> bytes:
             return bytes(DataPacket(cid=cid, sourceName=source_name, universe=universe, priority=priority, **options).getBytes())
 
-        self._frames = [data_packet(universe, sync_universe=sync_universe) for universe in self.universes]
+        frames = np.stack([np.frombuffer(data_packet(universe, sync_universe=sync_universe), dtype=np.uint8)
+                           for universe in self.universes])
+        self._frames = (frames, frames.copy())
+        self._rows = tuple([memoryview(row) for row in each] for each in self._frames)
         self._terminations = [data_packet(universe, streamTerminated=True) for universe in self.universes]
         self._sync = bytearray(SyncPacket(cid=cid, syncAddr=sync_universe).getBytes())
         self._destinations = [((multicast_group(universe) if host is None else host), port) for universe in self.universes]
         self._sync_destination = (multicast_group(sync_universe) if host is None else host, port)
         self._sequences = [0] * len(self.universes)
         self._sync_sequence = 0
-        self._last_sent: list[bytearray] | None = None
+        self._last_sent: int | None = None  # which of the two arrays went out last
         self._udp: DatagramSocket | None = bound_udp_socket(socket.AF_INET, source_port, LABEL) if udp is None else udp
 
-    def prepare(self, states: Sequence[FixtureState], unix_ns: int) -> list[bytearray]:
-        packets = [bytearray(template) for template in self._frames]
-        self._layout.write(states, packets, DATA_SLOTS)
-        return packets
+    def prepare(self, frame: FixtureFrame, unix_ns: int) -> int:
+        """Writes the frame's channels into the array that did not go out last; that array's index."""
+        turn = 1 if self._last_sent == 0 else 0
+        self._layout.write(frame.positions, self._frames[turn], DATA_SLOTS)
+        return turn
 
-    def _send(self, packet: bytearray, index: int, ttl: int) -> None:
+    def _send(self, packet: memoryview | bytearray, index: int, ttl: int) -> None:
         assert self._udp is not None
         sequence = self._sequences[index]
         packet[DATA_SEQUENCE] = sequence
@@ -150,33 +158,50 @@ class SacnOutput:
             self._udp.setsockopt(socket.IPPROTO_IP, socket.IP_MULTICAST_TTL, ttl)
         self._udp.sendto(packet, self._destinations[index])
 
-    def send(self, packets: list[bytearray]) -> None:
+    def send(self, turn: int) -> None:
+        """Sends every universe's packet of the prepared frame, then the sync packet; a packet that
+        fails does not keep the others from going out, and the first failure is raised after."""
         assert self._udp is not None
-        self._last_sent = packets
-        for index, packet in enumerate(packets):
-            self._send(packet, index, MULTICAST_TTL)
+        self._last_sent = turn
+        failure: OSError | None = None
+        for index, row in enumerate(self._rows[turn]):
+            try:
+                self._send(row, index, MULTICAST_TTL)
+            except OSError as error:
+                failure = failure or error
         sync = self._sync
         sync[SYNC_SEQUENCE] = self._sync_sequence
         self._sync_sequence = (self._sync_sequence + 1) & 0xFF
-        if self._multicast:
-            self._udp.setsockopt(socket.IPPROTO_IP, socket.IP_MULTICAST_TTL, SYNC_MULTICAST_TTL)
-        self._udp.sendto(sync, self._sync_destination)
+        try:
+            if self._multicast:
+                self._udp.setsockopt(socket.IPPROTO_IP, socket.IP_MULTICAST_TTL, SYNC_MULTICAST_TTL)
+            self._udp.sendto(sync, self._sync_destination)
+        except OSError as error:
+            failure = failure or error
+        if failure is not None:
+            raise failure
 
-    def close(self) -> None:
+    def close(self) -> int:
         """Ends every universe's stream with the stream-terminated packets (if a stream was begun),
-        then closes the socket."""
+        then closes the socket; the number of those packets that failed to send."""
         if self._udp is None:
-            return
+            return 0
+        failed = 0
         try:
             if self._last_sent is not None:
-                for index, (last, template) in enumerate(zip(self._last_sent, self._terminations)):
+                last = self._frames[self._last_sent]
+                for index, template in enumerate(self._terminations):
                     terminated = bytearray(template)
-                    terminated[DATA_SLOTS:] = last[DATA_SLOTS:]
+                    terminated[DATA_SLOTS:] = last[index, DATA_SLOTS:].tobytes()
                     for _ in range(TERMINATED_PACKETS):
-                        self._send(terminated, index, MULTICAST_TTL)
+                        try:
+                            self._send(terminated, index, MULTICAST_TTL)
+                        except OSError:
+                            failed += 1
         finally:
             udp, self._udp = self._udp, None
             udp.close()
+        return failed
 
 
 def ipv4_host(host: str) -> str:
