@@ -3,6 +3,8 @@ message, exit status 2 and nothing sent."""
 
 import json
 import socket
+import subprocess
+import sys
 from fractions import Fraction
 from pathlib import Path
 
@@ -335,6 +337,14 @@ def test_list_prints_name_period_dimensions_and_description(arguments, chosen):
         beats = row["period_pips"] / 64
         period = f"{beats:g} beat" + ("" if beats == 1 else "s")
         assert " ".join(line.split()) == f"{row['name']} {period} {row['dimensions']}D {' '.join(row['description'].split())}"
+
+
+@pytest.mark.parametrize("arguments", [["--help"], ["list", "euclid_5"]])
+def test_the_help_and_the_listing_do_not_import_numpy(arguments):
+    finished = subprocess.run([sys.executable, "-X", "importtime", "-m", "pivolet_show", *arguments],
+                              capture_output=True, text=True, timeout=60)
+    assert finished.returncode == 0 and "pivolet_show.cli" in finished.stderr
+    assert "numpy" not in finished.stderr
 
 
 @pytest.mark.parametrize("arguments, status, message", [

@@ -11,6 +11,7 @@ from pivolet_show.show.outputs.sacn import UNIVERSES
 from pivolet_show.show.rig import (
     EVEN_SPREAD_NEEDS_A_LOOP, HOLDS_STILL, NO_SUCH_FIXTURE, FixtureOrder, Rig, group_fixtures, phase_offsets,
 )
+from pivolet_show.motion.interpolation import between
 from pivolet_show.motion.sources import builtin_source, recording_source
 from pivolet_show.show.transform import NOT_AN_AXIS_PAIR, NOT_AXES, Transform
 
@@ -123,6 +124,26 @@ def test_interpolation_moves_between_pips_in_proportion():
     assert state.position == tuple(a + (b - a) * 0.25 for a, b in zip(here, there))
     (state,) = rig.states(PipReading(511, 0.0))
     assert state.position == here
+
+
+@pytest.mark.parametrize("source", [HOUSE, _recording()])
+@pytest.mark.parametrize("interpolate", [False, True])
+def test_a_rig_plays_what_the_one_fixture_formulas_give_bit_for_bit(source, interpolate):
+    # Phases on both sides of a recording's span and across a loop's wrap, some fixtures transformed.
+    transforms = [Transform(), Transform(rotate=30, scale=(1.5, 0.5, 1.0)), Transform(invert="xz", offset=(0.25, 0, -0.5)),
+                  Transform(), Transform(swap="yz", rotate=-90)] * 3
+    phases = [-700, -9, -3, 0, 1, 2, 3, 4, 7, 11, 12, 300, 511, 512, 2**31 - 1]
+    rig = Rig(group_fixtures(source, len(phases), transforms=transforms, phases=phases), interpolate=interpolate)
+    for pip, fraction in [(0, 0.0), (9, 0.5), (10, 0.999), (511, 0.25), (-2**40, 0.75), (2**70 + 3, 0.125)]:
+        fraction = fraction if interpolate else 0.0
+        expected = []
+        for phase, transform in zip(phases, transforms):
+            own = pip - phase
+            point = source.position(own)
+            if interpolate:
+                point = between(point, source.position(own + 1), fraction)
+            expected.append(point if transform.is_identity else transform.apply(point))
+        assert [state.position for state in rig.states(PipReading(pip, fraction))] == expected
 
 
 def test_a_recording_holds_still_outside_its_span_and_says_so_once():
