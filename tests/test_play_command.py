@@ -211,7 +211,7 @@ def test_a_source_port_that_cannot_be_bound_sends_nothing(listeners, tmp_path, o
         target = f'target = "{osc}"' if output == "osc" else f'host = "127.0.0.1"\nport = {sacn.split(":")[1]}'
         path = write(tmp_path, GROUP + f"[{output}]\n{target}\nsource_port = {busy}\n")
         label = "OSC" if output == "osc" else "sACN"
-        refused(listeners, ["--rig", str(path)], f"{label}: cannot bind the source port {busy} (Address already in use)")
+        refused(listeners, ["--rig", str(path)], f"{path}: {output}: {label}: cannot bind the source port {busy} (Address already in use)")
     finally:
         taken.close()
 

@@ -29,9 +29,13 @@ def printable(text: str) -> str:
     return "".join(character if character.isprintable() else repr(character)[1:-1] for character in text)
 
 
-def problem_at(path: object, where: str, problem: str) -> ValueError:
+class ShowFileError(ValueError):
+    """A problem already placed in a show file."""
+
+
+def problem_at(path: object, where: str, problem: str) -> ShowFileError:
     """The error of a problem at a place in the show file at `path`: one line, of bounded length."""
-    return ValueError(PROBLEM_AT.format(path=path, where=printable(where), problem=printable(problem)))
+    return ShowFileError(PROBLEM_AT.format(path=path, where=printable(where), problem=printable(problem)))
 
 
 class Table:

@@ -180,6 +180,10 @@ class Player:
         next_status_ns = self.start_ns
         try:
             self._run_actions()
+            # The first frame of each output also lays out its tables and buffers: all of them are
+            # worked out now, ahead of the first deadline, rather than in between frames due.
+            for schedule in self._schedules:
+                self._prepare(schedule, schedule.index)
             while not self._stopping:
                 pending = [schedule for schedule in self._schedules
                            if end_ns is None or schedule.deadline(schedule.index) < end_ns]

@@ -10,6 +10,7 @@ from __future__ import annotations
 from typing import Any
 
 from pivolet_show.show.dmx.patch import UniverseNumbering
+from pivolet_show.show.file_table import ShowFileError, problem_at
 from pivolet_show.show.outputs import osc, sacn
 from pivolet_show.show.outputs.protocol import Output, OutputProtocol
 from pivolet_show.show.plan import ShowPlan
@@ -35,11 +36,20 @@ def dmx_universes() -> UniverseNumbering:
 def open_outputs(plan: ShowPlan) -> list[Output]:
     """The plan's outputs, ready to send: each output's fixtures checked, hosts resolved and
     sockets bound. On any failure the outputs opened so far are closed again and ValueError says
-    what was wrong; nothing has been sent."""
+    what was wrong (for a show read from a file, at the output's table if not at a finer place);
+    nothing has been sent."""
     outputs: list[Output] = []
     try:
         for each in plan.outputs:
-            outputs.append(protocol_of(each).open(each, plan))
+            protocol = protocol_of(each)
+            try:
+                outputs.append(protocol.open(each, plan))
+            except ShowFileError:
+                raise
+            except ValueError as error:
+                if plan.path is None:
+                    raise
+                raise problem_at(plan.path, protocol.name, str(error)) from None
     except BaseException:
         for output in outputs:
             output.close()
