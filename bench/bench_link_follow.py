@@ -81,12 +81,13 @@ def main(argv=None):
 
     from pivolet_show.motion.sources import builtin_source
     from pivolet_show.show.clock import TempoClock
+    from pivolet_show.show.fixtures import group_fixtures
     from pivolet_show.show.inputs.link_session import LinkSession
     from pivolet_show.show.outputs import open_outputs
     from pivolet_show.show.outputs.osc import OscPlan
     from pivolet_show.show.player import Player
     from pivolet_show.show.plan import PatchRequest, ShowPlan
-    from pivolet_show.show.rig import Rig, group_fixtures
+    from pivolet_show.show.rig import Rig
 
     changes = max(0, math.ceil(arguments.seconds / arguments.every) - 1)  # those within the play
     tempos = ",".join(str(TEMPOS[k % len(TEMPOS)]) for k in range(changes))

@@ -92,7 +92,8 @@ def run_show(osc_fixtures, seconds, sync=None, sacn_fixtures=SACN_FIXTURES):
     from pivolet_show.show.outputs.sacn import SacnPlan
     from pivolet_show.show.player import Player
     from pivolet_show.show.plan import PatchRequest, ShowPlan
-    from pivolet_show.show.rig import FixtureOrder, Rig, group_fixtures
+    from pivolet_show.show.fixtures import FixtureOrder, group_fixtures
+    from pivolet_show.show.rig import Rig
 
     queue = multiprocessing.Queue()
     sizes = [size for size in (osc_fixtures, sacn_fixtures) if size]

@@ -48,6 +48,19 @@ def many_sources():
     return "[sources]\n" + "".join(f's{k} = "bounce"\n' for k in range(250_000)) + GROUP
 
 
+def widest_group():
+    return GROUP + "fixtures = 65535\n" + SACN
+
+
+def most_groups():
+    return "".join(f"[[groups]]\nsource = \"bounce\"\nphase = {k}\n" for k in range(4096)) + SACN
+
+
+def listed_fixtures():
+    return GROUP + "fixtures = [" + ", ".join(f"{{ phase = {k} }}" for k in range(40_000)) + "]\n" + SACN
+
+
+# Sent to the discard port of the loopback.
 SACN = '[sacn]\nhost = "127.0.0.1"\nport = 9\n'
 
 # name: (file name, text, extra arguments); a case without a file gives only its arguments.
@@ -65,6 +78,10 @@ CASES = {
     "fixtures = 8.0": ("rig.toml", lambda: GROUP + "fixtures = 8.0\n", ()),
     "fixtures = true": ("rig.toml", lambda: GROUP + "fixtures = true\n", ()),
     "--sacn '[::1]'": (None, None, ("bounce", "--sacn", "[::1]")),
+    # Valid files at the limits, which play.
+    "one group of 65,535 fixtures over 512 universes": ("rig.toml", widest_group, ()),
+    "4,096 groups": ("rig.toml", most_groups, ()),
+    "40,000 fixtures listed one by one": ("rig.toml", listed_fixtures, ()),
 }
 
 

@@ -26,9 +26,10 @@ from fake_time import SECOND, START, FakeTime
 from pivolet_show.motion.sources import builtin_source
 from pivolet_show.show.clock import TempoClock
 from pivolet_show.show.control import Control
+from pivolet_show.show.fixtures import group_fixtures
 from pivolet_show.show.inputs.osc_control import OscControl
 from pivolet_show.show.player import Player
-from pivolet_show.show.rig import Rig, group_fixtures
+from pivolet_show.show.rig import Rig
 from show_commands import play_process, summary_counts
 from test_player import ListOutput
 

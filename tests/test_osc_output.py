@@ -18,7 +18,8 @@ from pythonosc.parsing import osc_types
 import pivolet
 from pivolet_show.motion.sources import builtin_source
 from pivolet_show.show.clock import PipReading
-from pivolet_show.show.rig import FixtureOrder, Rig, group_fixtures
+from pivolet_show.show.fixtures import FixtureOrder, group_fixtures
+from pivolet_show.show.rig import Rig
 from show_commands import play_process as play
 from show_commands import summary_counts
 from pivolet_show.show.outputs.osc_packing import (

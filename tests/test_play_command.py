@@ -339,7 +339,7 @@ def test_list_prints_name_period_dimensions_and_description(arguments, chosen):
         assert " ".join(line.split()) == f"{row['name']} {period} {row['dimensions']}D {' '.join(row['description'].split())}"
 
 
-@pytest.mark.parametrize("arguments", [["--help"], ["list", "euclid_5"]])
+@pytest.mark.parametrize("arguments", [["--help"], ["list", "euclid_5"], ["play", "--help"]])
 def test_the_help_and_the_listing_do_not_import_numpy(arguments):
     finished = subprocess.run([sys.executable, "-X", "importtime", "-m", "pivolet_show", *arguments],
                               capture_output=True, text=True, timeout=60)

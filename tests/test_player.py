@@ -14,7 +14,8 @@ from fake_time import SECOND, START, FakeTime
 from pivolet_show.motion.sources import builtin_source
 from pivolet_show.show.clock import TempoClock
 from pivolet_show.show.player import Player
-from pivolet_show.show.rig import FixtureOrder, FixtureState, Rig, group_fixtures
+from pivolet_show.show.fixtures import FixtureOrder, group_fixtures
+from pivolet_show.show.rig import FixtureState, Rig
 from pivolet_show.show.status import StatusLine, status_text
 
 

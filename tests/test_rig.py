@@ -5,12 +5,12 @@ import pytest
 
 import pivolet
 from pivolet_show.show.clock import PipReading
+from pivolet_show.show.dmx.frame import channel_array
 from pivolet_show.show.dmx.patch import CHANNELS_OVERLAP, PAST_CHANNEL_512, PAST_LAST_UNIVERSE, Patch, check_patch, patch_in_order
 from pivolet_show.show.dmx.profile import LIMITS_BEYOND_TRAVEL, NOT_A_DIMMER, NOT_A_LAYOUT, RANGE_BEYOND_TRAVEL, AxisRange, DmxProfile
 from pivolet_show.show.outputs.sacn import UNIVERSES
-from pivolet_show.show.rig import (
-    EVEN_SPREAD_NEEDS_A_LOOP, HOLDS_STILL, NO_SUCH_FIXTURE, FixtureOrder, Rig, group_fixtures, phase_offsets,
-)
+from pivolet_show.show.fixtures import EVEN_SPREAD_NEEDS_A_LOOP, FixtureOrder, group_fixtures, phase_offsets
+from pivolet_show.show.rig import HOLDS_STILL, NO_SUCH_FIXTURE, Rig
 from pivolet_show.motion.interpolation import between
 from pivolet_show.motion.sources import builtin_source, recording_source
 from pivolet_show.show.transform import NOT_AN_AXIS_PAIR, NOT_AXES, Transform
@@ -193,7 +193,7 @@ def test_a_profiles_channels_for_many_positions_at_once_are_its_channel_values_f
     edges = [(2 * k + 1) / 65535 - 1 for k in range(0, 65535, 4369)] + [(2 * k + 1) / 255 - 1 for k in range(255)]
     positions = [((k * 0.0137) % 2 - 1, (k * 0.291) % 2 - 1, (k * 0.077) % 2 - 1) for k in range(200)]
     positions += [(value, -value, value) for value in edges + [-1.0, 1.0, 0.0, -0.0]]
-    channels = profile.channel_array(np.array(positions))
+    channels = channel_array(profile, np.array(positions))
     assert channels.dtype == np.uint8
     assert channels.tolist() == [profile.channel_values(position) for position in positions]
 

@@ -5,13 +5,16 @@ Caught from the moment a command starts: until it hands over a way to stop (a pl
 frames), a signal abandons whatever is under way by raising `Interrupted`; from then on it only
 asks that way to stop, so that the command ends cleanly, its outputs closed as at any other end.
 Either way the command exits with 128 + the signal's number, as shells expect of a program that a
-signal stopped.
+signal stopped. While a command imports what it needs, a signal is only noted, and acted on once the
+imports are done: an exception raised in the middle of an extension module's set-up may come out
+as another error altogether.
 """
 
 from __future__ import annotations
 
+import contextlib
 import signal
-from collections.abc import Callable
+from collections.abc import Callable, Iterator
 from types import FrameType, TracebackType
 
 STOP_SIGNALS = (signal.SIGINT, signal.SIGTERM, signal.SIGHUP)
@@ -35,6 +38,7 @@ class StopSignals:
         self._signals = signals
         self._previous: dict[int, object] = {}
         self._stop: Callable[[], None] | None = None
+        self._holding = False
         self.received: int | None = None
 
     def __enter__(self) -> StopSignals:
@@ -50,9 +54,21 @@ class StopSignals:
     def _handle(self, number: int, frame: FrameType | None) -> None:
         if self.received is None:
             self.received = number
-        if self._stop is None:
+        if self._stop is not None:
+            self._stop()
+        elif not self._holding:
             raise Interrupted(number)
-        self._stop()
+
+    @contextlib.contextmanager
+    def held(self) -> Iterator[None]:
+        """Within, a signal is only noted; on leaving, one that came is acted on."""
+        self._holding = True
+        try:
+            yield
+        finally:
+            self._holding = False
+        if self.received is not None and self._stop is None:
+            raise Interrupted(self.received)
 
     def stop_with(self, stop: Callable[[], None]) -> None:
         """From now on a signal calls `stop` (safe to call from a signal handler) instead of raising;

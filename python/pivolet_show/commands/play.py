@@ -23,9 +23,9 @@ from typing import TYPE_CHECKING, Any
 from pivolet_show.checks import argument_type, frame_rate, latency_ms, playing_seconds, tempo
 from pivolet_show.commands.arguments import FILE_SETTINGS, add_source_arguments, source_of
 from pivolet_show.show.dmx.patch import NOT_A_UNIVERSE
+from pivolet_show.show.fixtures import EVEN_SPREAD, MOST_FIXTURES, FixtureOrder
 from pivolet_show.show.inputs import INPUTS
 from pivolet_show.show.outputs import OUTPUTS, dmx_universes
-from pivolet_show.show.rig import EVEN_SPREAD, MOST_FIXTURES, FixtureOrder
 from pivolet_show.stop_signals import Interrupted, StopSignals
 
 if TYPE_CHECKING:
@@ -106,7 +106,7 @@ def _command_line_plan(arguments: argparse.Namespace) -> ShowPlan:
     from pivolet_show.checks import exact_fraction
     from pivolet_show.motion.sources import RecordingSource
     from pivolet_show.show.plan import PatchRequest, ShowPlan
-    from pivolet_show.show.rig import group_fixtures
+    from pivolet_show.show.fixtures import group_fixtures
 
     if arguments.source is None:
         raise ValueError(NO_SOURCE)
@@ -159,14 +159,15 @@ def run(arguments: argparse.Namespace) -> int:
 
 
 def _play(arguments: argparse.Namespace, stop: StopSignals) -> int:
-    from pivolet_show.show.clock import TempoClock
-    from pivolet_show.show.control import Control
-    from pivolet_show.show.inputs import open_inputs
-    from pivolet_show.show.inputs.protocol import Controls
-    from pivolet_show.show.outputs import open_outputs
-    from pivolet_show.show.player import Player
-    from pivolet_show.show.rig import Rig
-    from pivolet_show.show.status import StatusLine
+    with stop.held():
+        from pivolet_show.show.clock import TempoClock
+        from pivolet_show.show.control import Control
+        from pivolet_show.show.inputs import open_inputs
+        from pivolet_show.show.inputs.protocol import Controls
+        from pivolet_show.show.outputs import open_outputs
+        from pivolet_show.show.player import Player
+        from pivolet_show.show.rig import Rig  # and with it numpy
+        from pivolet_show.show.status import StatusLine
 
     try:
         plan = build_plan(arguments)

@@ -14,7 +14,7 @@ from pathlib import Path
 from pivolet_show.show.dmx.patch import Patch, PatchError, UniverseNumbering, check_patch, patch_in_order
 from pivolet_show.show.dmx.profile import DmxProfile
 from pivolet_show.show.file_table import problem_at
-from pivolet_show.show.rig import Fixture
+from pivolet_show.show.fixtures import Fixture
 
 DEFAULT_FPS = Fraction(60)
 

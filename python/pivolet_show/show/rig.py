@@ -7,81 +7,20 @@ bumps the rig's `version`, so a frame worked out before it is known to be stale.
 from __future__ import annotations
 
 import dataclasses
-import enum
 from collections.abc import Callable, Sequence
 from typing import NamedTuple
 
 import numpy as np
 
-from pivolet_show.checks import INT32, suggestion
 from pivolet_show.motion.axes import Point
-from pivolet_show.motion.sources import PatternSource, RecordingSource, Source
+from pivolet_show.motion.sources import RecordingSource, Source
 from pivolet_show.show.clock import PipReading
+from pivolet_show.show.fixtures import MOST_FIXTURES, TOO_MANY_FIXTURES, Fixture
 from pivolet_show.show.group_motion import PIP_WRAP, GroupMotion, sample_table, wrapped_pips
 from pivolet_show.show.transform import Matrix, Transform
 
-EVEN_SPREAD = "even"
-
-EVEN_SPREAD_NEEDS_A_LOOP = "an even spread divides a loop across the fixtures; {name} is a recording, which does not loop"
-NOT_A_SPREAD = "a spread is a whole number of pips (within the 32-bit range) or 'even', not {value!r}"
-NOT_AN_ORDER = "a fixture order is one of {orders}, not {value!r}"
-NO_FIXTURES = "a group needs at least one fixture, not {count!r}"
-TOO_MANY_FIXTURES = "a rig holds at most {most} fixtures, not {count}"
 HOLDS_STILL = "{name} covers pips {first} to {last} only; outside them the output holds still"
 NO_SUCH_FIXTURE = "the rig has fixtures 1 to {count}, not {number!r}"
-
-MOST_FIXTURES = 65535
-
-
-class FixtureOrder(enum.Enum):
-    """How a spread of phase lays across a group, as figure engines offer it."""
-
-    IN_STEP = "in_step"  # every fixture at the same pip
-    SPREAD = "spread"    # each fixture one spread behind the one before it
-    MIRROR = "mirror"    # the two halves mirror each other: both ends lead, the middle trails
-
-    @classmethod
-    def named(cls, value: str) -> FixtureOrder:
-        for order in cls:
-            if order.value == value:
-                return order
-        names = [order.value for order in cls]
-        refusal = NOT_AN_ORDER.format(orders=", ".join(map(repr, names)), value=value)
-        raise ValueError(refusal + (suggestion(value, names) if isinstance(value, str) else ""))
-
-
-def spread_pips(spread: int | str, count: int, source: Source) -> Sequence[int]:
-    """The phase of each of `count` fixtures in order, before the order is applied: k * spread for
-    fixture k from 0, or with an even spread the loop divided as evenly as whole pips allow."""
-    if spread == EVEN_SPREAD:
-        if not isinstance(source, PatternSource):
-            raise ValueError(EVEN_SPREAD_NEEDS_A_LOOP.format(name=source.name))
-        return [k * source.period_pips // count for k in range(count)]
-    if isinstance(spread, bool) or not isinstance(spread, int) or spread not in INT32:
-        raise ValueError(NOT_A_SPREAD.format(value=spread))
-    return [k * spread for k in range(count)]
-
-
-def phase_offsets(order: FixtureOrder, count: int, spread: int | str, source: Source) -> list[int]:
-    """How many pips behind the clock each fixture of a group plays."""
-    if isinstance(count, bool) or not isinstance(count, int) or count < 1:
-        raise ValueError(NO_FIXTURES.format(count=count))
-    if count > MOST_FIXTURES:
-        raise ValueError(TOO_MANY_FIXTURES.format(most=MOST_FIXTURES, count=count))
-    steps = spread_pips(spread, count, source)
-    if order is FixtureOrder.IN_STEP:
-        return [0] * count
-    if order is FixtureOrder.SPREAD:
-        return list(steps)
-    return [steps[min(k, count - 1 - k)] for k in range(count)]
-
-
-@dataclasses.dataclass(frozen=True)
-class Fixture:
-    number: int  # from 1, in rig order
-    source: Source
-    phase: int   # pips behind the clock
-    transform: Transform = Transform()
 
 
 class FixtureState(NamedTuple):
@@ -191,17 +130,3 @@ class Rig:
         if recording.name not in self._told:
             self._told.add(recording.name)
             self._note(HOLDS_STILL.format(name=recording.name, first=recording.first_pip, last=recording.end_pip - 1))
-
-
-def group_fixtures(source: Source, count: int, *, first_number: int = 1, order: FixtureOrder = FixtureOrder.IN_STEP,
-                   spread: int | str = 0, transforms: Sequence[Transform] | None = None,
-                   phases: Sequence[int | None] | None = None) -> list[Fixture]:
-    """`count` fixtures playing one source, numbered on from `first_number`: their phases follow
-    the order and spread unless `phases` gives one of its own for a fixture."""
-    offsets = phase_offsets(order, count, spread, source)
-    fixtures = []
-    for k in range(count):
-        own_phase = None if phases is None else phases[k]
-        transform = Transform() if transforms is None else transforms[k]
-        fixtures.append(Fixture(first_number + k, source, offsets[k] if own_phase is None else own_phase, transform))
-    return fixtures

@@ -50,12 +50,12 @@ from pivolet_show.checks import beats_per_bar, frame_rate, latency_ms, playing_s
 from pivolet_show.motion.sources import RecordingSource, Source, recording_source, resolve_source
 from pivolet_show.show.dmx.patch import start_address
 from pivolet_show.show.dmx.profile import DEFAULT_PAN_TRAVEL, DEFAULT_TILT_TRAVEL, AxisRange, DmxProfile
-from pivolet_show.show.file_limits import check_nesting, check_size, MOST_SHOW_FILE_BYTES
+from pivolet_show.show.file_limits import MOST_SHOW_FILE_BYTES, check_nesting, check_size
 from pivolet_show.show.file_table import WRONG_TYPE, Table, flag, names, number, pair, pips, problem_at, text, triple
+from pivolet_show.show.fixtures import MOST_FIXTURES, NO_FIXTURES, TOO_MANY_FIXTURES, Fixture, FixtureOrder, group_fixtures
 from pivolet_show.show.inputs import INPUTS
 from pivolet_show.show.outputs import OUTPUTS, dmx_universes
 from pivolet_show.show.plan import PatchRequest, ShowPlan
-from pivolet_show.show.rig import MOST_FIXTURES, NO_FIXTURES, TOO_MANY_FIXTURES, Fixture, FixtureOrder, group_fixtures
 from pivolet_show.show.transform import Transform
 
 UNREADABLE = "{path}: cannot read the rig file ({reason})"

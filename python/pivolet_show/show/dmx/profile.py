@@ -11,7 +11,6 @@ from __future__ import annotations
 import dataclasses
 import functools
 
-import numpy as np
 
 from pivolet_show.checks import finite_number
 from pivolet_show.motion.axes import Point
@@ -99,13 +98,15 @@ class DmxProfile:
         return len(self.layout)
 
     @functools.cached_property
-    def _plan(self) -> tuple[tuple[float, float, float], tuple[float, float, float], tuple[int, ...]]:
+    def encoding(self) -> tuple[tuple[float, float, float], tuple[float, float, float], tuple[int, ...]]:
+        """The coefficients of pan and of tilt (see `AxisRange.coefficients`), and the index in
+        CHANNEL_NAMES of each channel of the layout, in layout order."""
         return self.pan.coefficients(), self.tilt.coefficients(), tuple(CHANNEL_NAMES.index(name) for name in self.layout)
 
     def channel_values(self, position: Point) -> list[int]:
         """The fixture's channel values in layout order, for a position in [-1, 1]."""
         x, y, z = position
-        pan_coefficients, tilt_coefficients, indices = self._plan
+        pan_coefficients, tilt_coefficients, indices = self.encoding
         pan = sixteen_bit(x, *pan_coefficients)
         tilt = sixteen_bit(y, *tilt_coefficients)
         level = z if isinstance(self.dimmer, str) else self.dimmer * 2 - 1
@@ -113,26 +114,3 @@ class DmxProfile:
         values = (pan >> 8, pan & 0xFF, tilt >> 8, tilt & 0xFF,
                   round((min(max(level, -1.0), 1.0) + 1) / 2 * FULL_8_BIT))
         return [values[index] for index in indices]
-
-    def channel_array(self, positions: np.ndarray) -> np.ndarray:
-        """The channel values of `channel_values` for many positions at once (one row each), as
-        one row of uint8 per position. numpy's rint rounds halves to even as Python's round does,
-        and every operation comes in the order of `sixteen_bit`, so the values are the same."""
-        pan_coefficients, tilt_coefficients, indices = self._plan
-        columns: list[np.ndarray] = [np.empty(0)] * len(CHANNEL_NAMES)
-        if 0 in indices or 1 in indices:
-            pan = sixteen_bit_array(positions[:, 0], *pan_coefficients)
-            columns[0], columns[1] = pan >> 8, pan & 0xFF
-        if 2 in indices or 3 in indices:
-            tilt = sixteen_bit_array(positions[:, 1], *tilt_coefficients)
-            columns[2], columns[3] = tilt >> 8, tilt & 0xFF
-        if 4 in indices:
-            level = positions[:, 2] if isinstance(self.dimmer, str) else np.full(len(positions), self.dimmer * 2 - 1)
-            columns[4] = np.rint((np.minimum(np.maximum(level, -1.0), 1.0) + 1) / 2 * FULL_8_BIT).astype(np.int64)
-        return np.stack([columns[index] for index in indices], axis=1).astype(np.uint8)
-
-
-def sixteen_bit_array(values: np.ndarray, scale: float, lowest: float, highest: float) -> np.ndarray:
-    """`sixteen_bit` of every value, as int64."""
-    on_travel = np.minimum(np.maximum(values * scale, lowest), highest)
-    return np.rint((on_travel + 1) / 2 * FULL_16_BIT).astype(np.int64)

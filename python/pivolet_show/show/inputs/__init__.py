@@ -5,9 +5,13 @@ when it runs in a terminal."""
 
 from __future__ import annotations
 
+from typing import TYPE_CHECKING
+
 from pivolet_show.show.inputs import osc_control, sync
 from pivolet_show.show.inputs.protocol import Controls, Input, InputProtocol
-from pivolet_show.show.plan import ShowPlan
+
+if TYPE_CHECKING:
+    from pivolet_show.show.plan import ShowPlan
 
 # In the order the help lists their flags, a show file's inputs are read and the inputs open.
 INPUTS: tuple[InputProtocol, ...] = (sync.PROTOCOL, osc_control.PROTOCOL)

@@ -7,13 +7,15 @@ opening of outputs all go through this list.
 
 from __future__ import annotations
 
-from typing import Any
+from typing import TYPE_CHECKING, Any
 
 from pivolet_show.show.dmx.patch import UniverseNumbering
 from pivolet_show.show.file_table import ShowFileError, problem_at
 from pivolet_show.show.outputs import osc, sacn
 from pivolet_show.show.outputs.protocol import Output, OutputProtocol
-from pivolet_show.show.plan import ShowPlan
+
+if TYPE_CHECKING:
+    from pivolet_show.show.plan import ShowPlan
 
 # In the order the help lists their flags, a show file's outputs are read and the outputs open.
 OUTPUTS: tuple[OutputProtocol, ...] = (osc.PROTOCOL, sacn.PROTOCOL)

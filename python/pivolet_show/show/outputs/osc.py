@@ -17,9 +17,9 @@ from pivolet_show.checks import argument_type, frame_rate, latency_ms, whole_num
 from pivolet_show.show.file_table import Table, fixture_selection, text
 from pivolet_show.show.network import bound_udp_socket, port_number, resolve, split_host_and_port
 from pivolet_show.show.outputs.osc_packing import DEFAULT_MAX_DATAGRAM, DEFAULT_PREFIX, OscFramePacker, check_prefix, ntp_timetag
-from pivolet_show.show.rig import FixtureFrame
 
 if TYPE_CHECKING:
+    from pivolet_show.show.rig import FixtureFrame
     from pivolet_show.show.dmx.patch import UniverseNumbering
     from pivolet_show.show.plan import ShowPlan
 

@@ -16,8 +16,10 @@ from __future__ import annotations
 
 import struct
 from collections.abc import Sequence
+from typing import TYPE_CHECKING
 
-import numpy as np
+if TYPE_CHECKING:
+    import numpy as np
 
 BUNDLE_TAG = b"#bundle\x00"
 TYPE_TAGS = b",ifff\x00\x00\x00"
@@ -30,7 +32,8 @@ DEFAULT_MAX_DATAGRAM = 1472  # the UDP payload of one 1500-byte Ethernet frame
 
 TIMETAG = struct.Struct(">Q")
 # A message's arguments: the pip as a big-endian int32, then x, y and z as big-endian float32.
-ARGUMENTS = np.dtype([("pip", ">i4"), ("x", ">f4"), ("y", ">f4"), ("z", ">f4")])
+ARGUMENT_FIELDS = [("pip", ">i4"), ("x", ">f4"), ("y", ">f4"), ("z", ">f4")]
+ARGUMENTS_SIZE = 16
 
 NOT_A_PREFIX = ("an OSC address prefix is printable ASCII that starts with '/', does not end with '/' and holds none "
                 "of space # * , ? [ ] {{ }}, not {value!r}")
@@ -62,6 +65,8 @@ class OscFramePacker:
     """Packs frames of the fixtures numbered in `numbers`, in that order."""
 
     def __init__(self, numbers: Sequence[int], prefix: str = DEFAULT_PREFIX, max_datagram: int = DEFAULT_MAX_DATAGRAM):
+        import numpy as np  # only a packer that is made pays for it: the flags need none
+
         check_prefix(prefix)
         self.numbers = tuple(numbers)
         # Each bundle's bytes, and per message in it, the offset of the message's arguments.
@@ -69,7 +74,7 @@ class OscFramePacker:
         elements = [padded_string(f"{prefix}/{number}") + TYPE_TAGS for number in self.numbers]
         buffer, offsets = bytearray(BUNDLE_TAG + bytes(8)), list[int]()
         for element in elements:
-            size = len(element) + ARGUMENTS.itemsize
+            size = len(element) + ARGUMENTS_SIZE
             needed = HEADER_SIZE + 4 + size
             if needed > max_datagram:
                 raise ValueError(DATAGRAM_TOO_SMALL.format(size=max_datagram, needed=needed))
@@ -78,7 +83,7 @@ class OscFramePacker:
                 buffer, offsets = bytearray(BUNDLE_TAG + bytes(8)), []
             buffer += struct.pack(">i", size) + element
             offsets.append(len(buffer))
-            buffer += bytes(ARGUMENTS.itemsize)
+            buffer += bytes(ARGUMENTS_SIZE)
         if offsets or not bundles:
             bundles.append((buffer, offsets))
         starts = np.cumsum([0] + [len(bundle) for bundle, _ in bundles])
@@ -86,9 +91,8 @@ class OscFramePacker:
         self._datagrams = [memoryview(self._buffer[start:end]) for start, end in zip(starts[:-1], starts[1:])]
         arguments = np.array([start + offset for start, (_, offsets) in zip(starts, bundles) for offset in offsets],
                              dtype=np.intp)
-        self._argument_targets = arguments[:, None] + np.arange(ARGUMENTS.itemsize)
-        self._timetag_targets = (starts[:-1, None] + len(BUNDLE_TAG) + np.arange(TIMETAG.size)).astype(np.intp)
-        self._arguments = np.empty(len(self.numbers), dtype=ARGUMENTS)
+        self._argument_targets = arguments[:, None] + np.arange(ARGUMENTS_SIZE)
+        self._arguments = np.empty(len(self.numbers), dtype=ARGUMENT_FIELDS)
 
     @property
     def bundle_count(self) -> int:
@@ -103,6 +107,7 @@ class OscFramePacker:
         arguments = self._arguments
         arguments["pip"] = pips
         arguments["x"], arguments["y"], arguments["z"] = positions[:, 0], positions[:, 1], positions[:, 2]
-        self._buffer[self._argument_targets] = arguments.view(np.uint8).reshape(-1, ARGUMENTS.itemsize)
-        self._buffer[self._timetag_targets] = np.frombuffer(TIMETAG.pack(timetag), dtype=np.uint8)
+        self._buffer[self._argument_targets] = arguments.view("u1").reshape(-1, ARGUMENTS_SIZE)
+        for datagram in self._datagrams:
+            TIMETAG.pack_into(datagram, len(BUNDLE_TAG), timetag)
         return self._datagrams

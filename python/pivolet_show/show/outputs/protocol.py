@@ -13,9 +13,8 @@ from collections.abc import Sequence
 from fractions import Fraction
 from typing import TYPE_CHECKING, Any, Protocol
 
-from pivolet_show.show.rig import FixtureFrame
-
 if TYPE_CHECKING:
+    from pivolet_show.show.rig import FixtureFrame
     from pivolet_show.show.dmx.patch import UniverseNumbering
     from pivolet_show.show.file_table import Table
     from pivolet_show.show.plan import ShowPlan

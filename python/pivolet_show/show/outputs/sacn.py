@@ -26,17 +26,13 @@ from collections.abc import Sequence
 from fractions import Fraction
 from typing import TYPE_CHECKING, Any, Protocol
 
-import numpy as np
-
 from pivolet_show.checks import argument_type, frame_rate, latency_ms, whole_number
-from pivolet_show.show.dmx.frame import DmxFrameLayout
 from pivolet_show.show.dmx.patch import UniverseNumbering
 from pivolet_show.show.dmx.profile import DmxProfile
 from pivolet_show.show.file_table import Table, fixture_selection, flag, text
 from pivolet_show.show.network import bound_udp_socket, port_number, resolve, split_host_and_port
-from pivolet_show.show.rig import FixtureFrame
-
 if TYPE_CHECKING:
+    from pivolet_show.show.rig import FixtureFrame
     from pivolet_show.show.dmx.patch import Patch
     from pivolet_show.show.plan import ShowPlan
 
@@ -118,6 +114,11 @@ class SacnOutput:
                  latency_ns: int = 0):
         from sacn.messages.data_packet import DataPacket  # type: ignore[import-untyped]
         from sacn.messages.sync_packet import SyncPacket  # type: ignore[import-untyped]
+
+        # Only an output that opens pays for numpy and the frame assembly: the flags need neither.
+        import numpy as np
+
+        from pivolet_show.show.dmx.frame import DmxFrameLayout
 
         self.numbers = tuple(numbers)
         self.fps = fps
