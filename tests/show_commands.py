@@ -8,6 +8,7 @@ import contextlib
 import dataclasses
 import io
 import re
+import socket
 import subprocess
 import sys
 import time
@@ -41,6 +42,22 @@ def play_process(*arguments: object) -> subprocess.Popen:
     """`play` with `arguments` in a process of its own, its output kept as text."""
     return subprocess.Popen([sys.executable, "-m", "pivolet_show", "play", *map(str, arguments)],
                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+
+
+def receive_until_stopped(udp, process, seconds, most=2000):
+    """(arrival, source address, bytes) of every datagram until the process has ended and the socket
+    (whose reads time out) is quiet, within `seconds` and `most` datagrams."""
+    received = []
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline and len(received) < most:
+        try:
+            data, source = udp.recvfrom(2048)
+        except socket.timeout:
+            if process.poll() is not None:
+                break
+            continue
+        received.append((time.monotonic(), source, data))
+    return received
 
 
 def summary_counts(errors: str, label: str) -> tuple[int, int]:

@@ -6,7 +6,6 @@ import random
 import re
 import shutil
 import signal
-import socket
 import subprocess
 import sys
 import time
@@ -21,36 +20,16 @@ from pivolet_show.show.dmx.patch import Patch
 from pivolet_show.show.dmx.profile import DmxProfile
 from pivolet_show.show.outputs.sacn import SacnOutput
 from pivolet_show.show.rig import FixtureFrame
-from show_commands import play_process, summary_counts
+from show_commands import play_process, receive_until_stopped, summary_counts
 
 PROGRAM = "python -m pivolet_show play"
 DATA = bytes(VECTOR_ROOT_E131_DATA)
 
 
-@pytest.fixture
-def receiver():
-    udp = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-    udp.bind(("127.0.0.1", 0))
-    udp.settimeout(0.1)
-    yield udp
-    udp.close()
-
-
 def data_packets(udp, process, seconds, most=5000):
-    """The sACN data packets received until the process has ended and the socket is quiet, within
-    `seconds` and `most` datagrams."""
-    packets = []
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline and len(packets) < most:
-        try:
-            raw = udp.recv(2048)
-        except socket.timeout:
-            if process.poll() is not None:
-                break
-            continue
-        if raw[18:22] == DATA:
-            packets.append(DataPacket.make_data_packet(raw))
-    return packets
+    """The sACN data packets received until the process has ended and the socket is quiet."""
+    return [DataPacket.make_data_packet(raw) for _, _, raw in receive_until_stopped(udp, process, seconds, most)
+            if raw[18:22] == DATA]
 
 
 def catches(pid, number):
@@ -61,13 +40,13 @@ def catches(pid, number):
 
 
 @pytest.mark.parametrize("stop", [signal.SIGINT, signal.SIGTERM, signal.SIGHUP])
-def test_a_stop_signal_terminates_every_universes_stream_and_exits_with_128_plus_the_signal(receiver, stop):
-    port = receiver.getsockname()[1]
+def test_a_stop_signal_terminates_every_universes_stream_and_exits_with_128_plus_the_signal(receiver_socket, stop):
+    port = receiver_socket.getsockname()[1]
     # 130 fixtures of four channels fill universe 9 and begin universe 10.
     process = play_process("sway", "--sacn", f"127.0.0.1:{port}", "--fps", "20", "--universe", "9", "--fixtures", "130")
-    packets = data_packets(receiver, process, seconds=10, most=4)
+    packets = data_packets(receiver_socket, process, seconds=10, most=4)
     process.send_signal(stop)
-    packets += data_packets(receiver, process, seconds=10)
+    packets += data_packets(receiver_socket, process, seconds=10)
     _, errors = process.communicate(timeout=10)
     assert process.returncode == 128 + stop and "Traceback" not in errors
     frames, ends = packets[:-6], packets[-6:]

@@ -2,9 +2,7 @@
 (every packet, in order) and by its receiver (what a lighting node sees)."""
 
 import random
-import socket
 import threading
-import time
 from fractions import Fraction
 
 import numpy as np
@@ -21,35 +19,10 @@ from pivolet_show.show.dmx.patch import Patch
 from pivolet_show.show.dmx.profile import DmxProfile
 from pivolet_show.show.outputs.sacn import SacnOutput
 from pivolet_show.show.rig import FixtureFrame
-from show_commands import run_show, summary_counts
+from show_commands import receive_until_stopped, run_show, summary_counts
 
 NAME = "beat_house_classic_surge"
 DATA, SYNC = bytes(VECTOR_ROOT_E131_DATA), bytes(VECTOR_ROOT_E131_EXTENDED)
-
-
-@pytest.fixture
-def receiver_socket():
-    udp = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-    udp.bind(("127.0.0.1", 0))
-    udp.settimeout(0.1)
-    yield udp
-    udp.close()
-
-
-def receive_until_stopped(udp, process, seconds, most=2000):
-    """(arrival, source address, bytes) of every datagram until the process has ended and the socket
-    is quiet, within `seconds` and `most` datagrams."""
-    received = []
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline and len(received) < most:
-        try:
-            data, source = udp.recvfrom(2048)
-        except socket.timeout:
-            if process.poll() is not None:
-                break
-            continue
-        received.append((time.monotonic(), source, data))
-    return received
 
 
 def pan_tilt(dmx, first_channel):

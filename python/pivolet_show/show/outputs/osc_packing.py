@@ -88,7 +88,7 @@ class OscFramePacker:
             bundles.append((buffer, offsets))
         starts = np.cumsum([0] + [len(bundle) for bundle, _ in bundles])
         self._buffer = np.frombuffer(b"".join(bundle for bundle, _ in bundles), dtype=np.uint8).copy()
-        self._datagrams = [memoryview(self._buffer[start:end]) for start, end in zip(starts[:-1], starts[1:])]
+        self._datagrams = [self._buffer[start:end].data for start, end in zip(starts[:-1], starts[1:])]
         arguments = np.array([start + offset for start, (_, offsets) in zip(starts, bundles) for offset in offsets],
                              dtype=np.intp)
         self._argument_targets = arguments[:, None] + np.arange(ARGUMENTS_SIZE)

@@ -134,7 +134,7 @@ class SacnOutput:
         frames = np.stack([np.frombuffer(data_packet(universe, sync_universe=sync_universe), dtype=np.uint8)
                            for universe in self.universes])
         self._frames = (frames, frames.copy())
-        self._rows = tuple([memoryview(row) for row in each] for each in self._frames)
+        self._rows = tuple([row.data for row in each] for each in self._frames)
         self._terminations = [data_packet(universe, streamTerminated=True) for universe in self.universes]
         self._sync = bytearray(SyncPacket(cid=cid, syncAddr=sync_universe).getBytes())
         self._destinations = [((multicast_group(universe) if host is None else host), port) for universe in self.universes]
