@@ -105,8 +105,8 @@ def add_arguments(parser: argparse.ArgumentParser) -> None:
 def _command_line_plan(arguments: argparse.Namespace) -> ShowPlan:
     from pivolet_show.checks import exact_fraction
     from pivolet_show.motion.sources import RecordingSource
-    from pivolet_show.show.plan import PatchRequest, ShowPlan
     from pivolet_show.show.fixtures import group_fixtures
+    from pivolet_show.show.plan import PatchRequest, ShowPlan
 
     if arguments.source is None:
         raise ValueError(NO_SOURCE)

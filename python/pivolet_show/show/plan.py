@@ -6,11 +6,10 @@ from __future__ import annotations
 import dataclasses
 from collections.abc import Sequence
 from fractions import Fraction
+from pathlib import Path
 from typing import Any
 
 from pivolet_show.checks import DEFAULT_BEATS_PER_BAR, DEFAULT_BPM, nanoseconds_of_ms
-from pathlib import Path
-
 from pivolet_show.show.dmx.patch import Patch, PatchError, UniverseNumbering, check_patch, patch_in_order
 from pivolet_show.show.dmx.profile import DmxProfile
 from pivolet_show.show.file_table import problem_at

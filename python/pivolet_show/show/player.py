@@ -4,11 +4,11 @@ reads its inputs between frames.
 Frame k of an output is due at start + k / fps on the monotonic clock, and carries the pips of
 that instant plus the output's latency (never a step added to the last frame's), so that a device
 that shows what it gets some milliseconds late shows it on the beat. A frame is worked out ahead
-while there is time, and sent at its deadline. A frame sent more than half a period after its
-deadline counts as late (its lateness is taken when its sending is done); one whose deadline has
-passed when the next one is due is never sent (a late output catches up with the present frame
-instead of queueing the past) and counts as skipped. So an output never sends faster than its frame
-rate, except for one late frame followed by an on-time one.
+while there is time, and sent at its deadline. A frame whose sending is done more than half a
+period after its deadline counts as late; one whose deadline has passed when the next one is due is
+never sent (a late output catches up with the present frame instead of queueing the past) and
+counts as skipped. So an output never sends faster than its frame rate, except for one late frame
+followed by an on-time one.
 
 The player waits for its deadlines in a selector over its inputs' sockets and a wake-up socket, so
 an input is read, and a change asked for from another thread (`call_soon`) is applied, between
