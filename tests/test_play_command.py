@@ -301,6 +301,12 @@ def test_a_rig_file_describes_the_whole_show(tmp_path):
     assert plan.fixtures[0].source is plan.fixtures[3].source
 
 
+def test_groups_that_name_one_source_share_it(tmp_path):
+    plan = load_rig_file(write(tmp_path, GROUP * 3 + '[[groups]]\nsource = "circle"\n'))
+    first, second, third, fourth = [fixture.source for fixture in plan.fixtures]
+    assert first is second is third and fourth is not first
+
+
 def test_a_json_rig_file_is_the_same_show_as_its_toml(tmp_path):
     show = {"bpm": 90, "groups": [{"source": "helix", "fixtures": 3, "spread": 16, "order": "spread"}]}
     toml = 'bpm = 90\n[[groups]]\nsource = "helix"\nfixtures = 3\nspread = 16\norder = "spread"\n'
