@@ -58,6 +58,7 @@ FRAME_RATE = "the frame rate must be a finite positive number of frames a second
 
 @pytest.mark.parametrize("arguments, message", [
     (["no_such_pattern"], "unknown built-in pattern: no_such_pattern"),
+    (["x" * 5000], "unknown built-in pattern: " + "x" * 5000),
     ([], "name a pattern or recording to play, or give a rig file with --rig"),
     *[(["bounce", "--bpm", value], "argument --bpm: " + TEMPO.format(value)) for value in ("0", "-120", "nan", "inf", "fast")],
     *[(["bounce", "--fps", value], "argument --fps: " + FRAME_RATE.format(value)) for value in ("0", "-1", "inf", "1001")],

@@ -165,8 +165,12 @@ def resolve_source(text: str, settings: user_files.FileSettings = NO_SETTINGS,
 
 def _file_source(text: str, settings: user_files.FileSettings, axes: Sequence[str] | None) -> Source:
     path = Path(text)
+    try:
+        exists = path.exists()
+    except (OSError, ValueError):  # a name too long for a path, or one holding a NUL
+        exists = False
     # Built-in names hold no dot and no slash; anything else that names no file is a misspelt name.
-    if not (path.exists() or path.suffix or "/" in text):
+    if not (exists or path.suffix or "/" in text):
         raise ValueError(unknown_pattern(text))
     motion = user_files.load(path, settings)
     try:
