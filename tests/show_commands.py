@@ -12,6 +12,7 @@ import socket
 import subprocess
 import sys
 import time
+from collections.abc import Callable
 
 from pivolet_show import cli
 
@@ -42,6 +43,21 @@ def play_process(*arguments: object) -> subprocess.Popen:
     """`play` with `arguments` in a process of its own, its output kept as text."""
     return subprocess.Popen([sys.executable, "-m", "pivolet_show", "play", *map(str, arguments)],
                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+
+
+def stopped_once_open(process: subprocess.Popen, number: int, ready: Callable[[], None] = lambda: None) -> str:
+    """Sends the signal `number` to `play` in a process of its own once its inputs are open (it says its
+    first line then) and `ready()` has returned; its standard error, once it has ended (killed if it
+    has not after 20 s)."""
+    try:
+        process.stderr.readline()
+        ready()
+        process.send_signal(number)
+        return process.communicate(timeout=20)[1]
+    finally:
+        if process.poll() is None:
+            process.kill()
+            process.communicate()
 
 
 def receive_until_stopped(udp, process, seconds, most=2000):

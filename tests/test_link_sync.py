@@ -1,7 +1,7 @@
 """`play --sync link` against a real Link peer in another process, inside a loopback namespace: the
 pips the player sends over OSC keep to the session's beat (bars on the quantum), follow a tempo change
 made by the peer, and, with start/stop sync, hold until the bar line where the transport starts and
-hold again when it stops.
+hold again when it stops; a stop signal ends such a play cleanly.
 
 The session's beat at any instant comes from the peer's own account of each change it made. A frame
 is compared with the beat at the instant its timetag names, the instant its pips are for (turned
@@ -9,6 +9,7 @@ from Unix time to Link's clock, the system's raw monotonic clock); frames of ins
 settling time of a change are left out, since the change is still on its way to the player then."""
 
 import json
+import signal
 import subprocess
 import sys
 import time
@@ -17,7 +18,7 @@ from pathlib import Path
 import pytest
 
 from loopback_namespace import loopback_namespace  # noqa: F401 (a fixture)
-from show_commands import received_pips
+from show_commands import received_pips, stopped_once_open
 
 PEER = str(Path(__file__).with_name("link_peer.py"))
 SECONDS = 6
@@ -112,3 +113,12 @@ def test_with_start_stop_sync_the_show_starts_on_the_bar_and_holds_while_stopped
     assert errors and max(map(abs, errors)) <= MOST_PHASE_ERROR
     stopped = set(pips_between(stop["at_us"] + SETTLE_US, frames[-1][0] + 1))
     assert len(stopped) == 1 and abs(stopped.pop() - 64 * beat_at(events, stop["at_us"])) <= MOST_PHASE_ERROR
+
+
+def test_a_stop_signal_ends_a_play_that_follows_link_cleanly(loopback_namespace):
+    player = subprocess.Popen(loopback_namespace.command(sys.executable, "-m", "pivolet_show", "play", "bounce",
+                                                         "--sync", "link"),
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    errors = stopped_once_open(player, signal.SIGTERM)
+    assert player.returncode == 128 + signal.SIGTERM and "Traceback" not in errors, errors
+    assert errors.splitlines()[-1].startswith("Link: 0 peers, 120 BPM, phase ")

@@ -1,9 +1,11 @@
 """Following a MIDI clock: the follower's pips on the fake clock, exactly, tick by tick; then `play
 --sync midi` and `--sync midi:PORT` against a clock source in another process over a private JACK
 server's real MIDI ports, the OSC output's pips following Start, two tempos, Stop, Continue and a
-Song Position Pointer; and the refusals when the port or the MIDI system is not there."""
+Song Position Pointer; a stop signal that ends such a play cleanly; and the refusals when the port or
+the MIDI system is not there."""
 
 import json
+import signal
 import socket
 import subprocess
 import sys
@@ -17,7 +19,7 @@ from fake_time import SECOND, START, FakeTime
 from jack_server import client_environment, jack  # noqa: F401 (a fixture)
 from pivolet_show.show.clock import TempoClock
 from pivolet_show.show.inputs.midi_clock import ClockFollower
-from show_commands import received_pips
+from show_commands import received_pips, stopped_once_open
 
 SOURCE = str(Path(__file__).with_name("midi_clock_source.py"))
 TICK_AT_120 = 20_833_333  # ns: 1/24 of a beat at 120 BPM, rounded down
@@ -118,6 +120,14 @@ def test_the_output_follows_a_midi_clock(jack, mode):  # noqa: F811
     # Between the ticks the pips run at the clock's tempo: 128 pips a second at 120 BPM, 192 at 180.
     assert pace(frames, ticks[12], ticks[47]) == pytest.approx(128, rel=0.15)
     assert pace(frames, ticks[60], ticks[95]) == pytest.approx(192, rel=0.15)
+
+
+def test_a_stop_signal_ends_a_play_that_follows_a_midi_clock_cleanly(jack):  # noqa: F811
+    player = subprocess.Popen(jack.command(sys.executable, "-m", "pivolet_show", "play", "bounce", "--sync", "midi"),
+                              env=client_environment(), stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    errors = stopped_once_open(player, signal.SIGTERM, lambda: jack.wait_for_port("pivolet:pivolet"))
+    assert player.returncode == 128 + signal.SIGTERM and "Traceback" not in errors, errors
+    assert errors.splitlines()[-1] == "MIDI clock: waiting for Start, 120 BPM"
 
 
 @pytest.mark.parametrize("sync, server, message", [

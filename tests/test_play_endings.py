@@ -1,13 +1,19 @@
 """How `play` ends: on a stop signal, every sACN universe's stream terminated three times and the
-exit status 128 + the signal; a stop before the show starts, quietly; an output that could not send
-one frame, exit status 1 and why; a closing packet that fails, counted, the others still sent."""
+exit status 128 + the signal, also when its terminal hangs up; a stop before the show starts,
+quietly; an output that could not send one frame, exit status 1 and why; a closing packet that
+fails, counted, the others still sent."""
 
+import fcntl
+import os
+import pty
 import random
 import re
+import select
 import shutil
 import signal
 import subprocess
 import sys
+import termios
 import time
 from fractions import Fraction
 
@@ -54,6 +60,26 @@ def test_a_stop_signal_terminates_every_universes_stream_and_exits_with_128_plus
     assert all(packet.option_StreamTerminated for packet in ends)
     assert sorted(packet.universe for packet in ends) == [9, 9, 9, 10, 10, 10]
     assert summary_counts(errors, "sACN")[0] == len(frames) // 2 >= 2
+
+
+def test_a_play_whose_terminal_hangs_up_ends_its_streams_and_exits_with_129(receiver_socket):
+    # The terminal is the play's own, with the play in its foreground (so its keys are read), and
+    # takes the status line; hanging it up sends SIGHUP to the play, its session's leader.
+    leader, follower = pty.openpty()
+    port = receiver_socket.getsockname()[1]
+    process = subprocess.Popen([sys.executable, "-m", "pivolet_show", "play", "sway", "--sacn", f"127.0.0.1:{port}",
+                                "--fps", "20"], stdin=follower, stdout=follower, stderr=follower,
+                               start_new_session=True, preexec_fn=lambda: fcntl.ioctl(0, termios.TIOCSCTTY, 0))
+    os.close(follower)
+    shown = b""
+    deadline = time.monotonic() + 20
+    while b"keys: " not in shown and time.monotonic() < deadline and select.select([leader], [], [], 1)[0]:
+        shown += os.read(leader, 4096)
+    packets = data_packets(receiver_socket, process, seconds=10, most=2)
+    os.close(leader)
+    packets += data_packets(receiver_socket, process, seconds=10)
+    assert process.wait(timeout=10) == 129 and b"keys: " in shown
+    assert [packet.option_StreamTerminated for packet in packets[-4:]] == [False, True, True, True]
 
 
 def test_a_stop_signal_before_the_show_starts_ends_it_without_a_traceback(tmp_path):

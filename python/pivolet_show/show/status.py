@@ -67,39 +67,42 @@ class StatusLine:
         """Shows what `opened` has to say on the line and in the summary."""
         self._inputs.append(opened)
 
+    def _write(self, text: str) -> None:
+        """Writes `text` and flushes it; a stream that can no longer be written (a terminal that has
+        hung up) silences the status from then on rather than stopping the play."""
+        try:
+            self._stream.write(text)
+            self._stream.flush()
+        except OSError:
+            self._quiet = True
+
     def show(self, reading: PipReading, counts: list[OutputCounts]) -> None:
         if self._quiet:
             return
         text = status_text(reading, self._clock, counts, self._inputs)
         if self._live:
-            self._stream.write("\r" + text.ljust(self._width))
+            self._write("\r" + text.ljust(self._width))
             self._width = len(text)
         else:
-            self._stream.write(text + "\n")
-        self._stream.flush()
+            self._write(text + "\n")
 
-    def _end_line(self) -> None:
-        if self._width:
-            self._stream.write("\n")
-            self._width = 0
+    def _end_line(self) -> str:
+        """What ends the line being rewritten, if there is one."""
+        ending = "\n" if self._width else ""
+        self._width = 0
+        return ending
 
     def note(self, text: str) -> None:
         """A message said once, on a line of its own."""
         if not self._quiet:
-            self._end_line()
-            self._stream.write(text + "\n")
-            self._stream.flush()
+            self._write(self._end_line() + text + "\n")
 
     def finish(self, reading: PipReading, counts: list[OutputCounts]) -> None:
         if self._quiet:
             return
         if self._live:
             self.show(reading, counts)
-        self._end_line()
-        for each in counts:
-            self._stream.write(summary_text(each) + "\n")
-        for opened in self._inputs:
-            said = opened.status()
-            if said:
-                self._stream.write(f"{opened.label}: {said}\n")
-        self._stream.flush()
+        lines = [summary_text(each) for each in counts]
+        lines += [f"{opened.label}: {said}" for opened in self._inputs if (said := opened.status())]
+        if not self._quiet:
+            self._write(self._end_line() + "".join(line + "\n" for line in lines))

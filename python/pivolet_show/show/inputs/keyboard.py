@@ -3,8 +3,9 @@ makes now the start of a bar, `+` and `-` nudge the phase by one pip.
 
 The terminal is put in cbreak mode (each key arrives as it is pressed, and is not echoed; Ctrl-C
 still interrupts) while the keyboard is open, and set back as it was when it closes, which the
-player does on every way a play ends. Only a play in the terminal's foreground takes its keys: one
-started in the background would be stopped by the terminal for reading it or changing its settings.
+player does on every way a play ends (a terminal that has hung up has nothing left to set back).
+Only a play in the terminal's foreground takes its keys: one started in the background would be
+stopped by the terminal for reading it or changing its settings.
 """
 
 from __future__ import annotations
@@ -96,5 +97,8 @@ class Keyboard:
 
     def close(self) -> None:
         if self._saved is not None:
-            _set_attributes(self._fd, self._saved)
-            self._saved = None
+            saved, self._saved = self._saved, None
+            try:
+                _set_attributes(self._fd, saved)
+            except termios.error:
+                pass  # the terminal has hung up (a SIGHUP's usual cause): nothing is left to set back
