@@ -10,8 +10,9 @@ import live_capture
 PINNED = {
     "readme_osc": {"OSC": (300, "cec0c2c6933c4f0a1745d1410ab09e3d803a4167d2503c3463ba2e73630996d4")},
     "readme_sacn": {"sACN": (443, "6fd94a237317af1cfc1ef2a120d30a25d41255b9dff35ff4b85c8211c31f5c7c")},
-    "two_groups": {"OSC": (480, "d62110403ee464e6bdcd21b2b7f8135a45e2e1f165212e1d0152d3f147c2c42e"),
-                   "sACN": (270, "f7d29579c912cb6f591c990c33b67341ba07854cde4048a9f55674e42432f4d6")},
+    # Its six surge fixtures share the loop's repeat of 128 pips ("even"), not the whole 512.
+    "two_groups": {"OSC": (480, "d43ac1302c7e82d21905479c6c44e7488adfb7c4cb29cdd2b741789e418abb92"),
+                   "sACN": (270, "3b9d6b4539f55b8c72ddb21026c788689df4f6de288a7513c9bc79f685b12fef")},
 }
 PLAYS = {
     "readme_osc": (live_capture.README_OSC, None),

@@ -284,8 +284,9 @@ def test_a_rig_file_describes_the_whole_show(tmp_path):
     assert (plan.bpm, plan.fps, plan.start_pip, plan.interpolate, plan.beats_per_bar) == (Fraction("127.3"), 120, -64, True, 3)
     assert [fixture.number for fixture in plan.fixtures] == list(range(1, 8))
     assert [fixture.source.name for fixture in plan.fixtures] == ["beat_house_classic_surge"] * 4 + ["circle"] * 3
-    # Four fixtures share the 512-pip loop, mirrored; the second group spreads by 8, one fixture by its own phase.
-    assert [fixture.phase for fixture in plan.fixtures] == [0, 128, 128, 0, 0, 100, 16]
+    # Four fixtures share the 512-pip loop's repeat of 128, mirrored; the second group spreads by 8, one
+    # fixture by its own phase.
+    assert [fixture.phase for fixture in plan.fixtures] == [0, 32, 32, 0, 0, 100, 16]
     assert {fixture.transform for fixture in plan.fixtures[:4]} == {Transform(rotate=90.0)}
     assert [fixture.transform for fixture in plan.fixtures[4:]] == [
         Transform(invert="y"), Transform(swap="xy", invert="y"),
@@ -327,7 +328,7 @@ def test_the_readme_rig_file_is_a_valid_show(tmp_path):
     assert len(plan.fixtures) == 11 and osc.fixtures == tuple(range(1, 9)) and sacn.host == "127.0.0.1"
     patches = plan.patches(range(1, 12), UNIVERSES)
     assert patches[7] == Patch(1, 29) and patches[8:] == [Patch(2, 1), Patch(2, 11), Patch(2, 21)]
-    assert [fixture.phase for fixture in plan.fixtures[:8]] == [0, 64, 128, 192, 192, 128, 64, 0]
+    assert [fixture.phase for fixture in plan.fixtures[:8]] == [0, 16, 32, 48, 48, 32, 16, 0]
     assert plan.fixtures[10].phase == 64
 
 

@@ -25,7 +25,7 @@ EUCLID = builtin_source("euclid_2_5")  # 160 pips
     (FixtureOrder.SPREAD, 3, -10, HOUSE, [0, -10, -20]),
     (FixtureOrder.MIRROR, 5, 16, HOUSE, [0, 16, 32, 16, 0]),
     (FixtureOrder.MIRROR, 6, 16, HOUSE, [0, 16, 32, 32, 16, 0]),
-    (FixtureOrder.SPREAD, 8, "even", HOUSE, [0, 64, 128, 192, 256, 320, 384, 448]),
+    (FixtureOrder.SPREAD, 8, "even", HOUSE, [0, 16, 32, 48, 64, 80, 96, 112]),  # over its repeat of 128
     (FixtureOrder.SPREAD, 3, "even", EUCLID, [0, 53, 106]),  # 160 / 3 pips, rounded down
     (FixtureOrder.MIRROR, 4, "even", EUCLID, [0, 40, 40, 0]),
     (FixtureOrder.SPREAD, 1, 32, HOUSE, [0]),

@@ -95,7 +95,8 @@ def add_arguments(parser: argparse.ArgumentParser) -> None:
                         help="the first fixture's DMX universe (default: the first an output numbers, 1 for sACN)")
     parser.add_argument("--fixtures", type=argument_type(fixture_count), help="how many fixtures play the pattern (default: 1)")
     parser.add_argument("--spread", type=argument_type(spread),
-                        help="pips each fixture plays behind the one before it, or 'even' to share the loop (default: 0)")
+                        help="pips each fixture plays behind the one before it, or 'even' to share the loop's "
+                             "shortest repeat (default: 0)")
     parser.add_argument("--order", type=argument_type(FixtureOrder.named),
                         help="in_step, spread or mirror (default: spread when --spread is given, else in_step)")
     parser.add_argument("--rig", metavar="FILE", type=Path, help="a rig file (.toml or .json) describing the show")

@@ -15,6 +15,16 @@ def beats_in(period_pips: int) -> float:
     return period_pips / pivolet.PIPS_PER_BEAT
 
 
+def shortest_repeat(points: tuple[Point, ...]) -> int:
+    """The smallest whole divisor d of the loop's length after which its points repeat exactly
+    (point i equals point i + d for every i): the loop's length itself when they never repeat sooner."""
+    length = len(points)
+    for step in range(1, length):
+        if length % step == 0 and points[step:] == points[:-step]:
+            return step
+    return length
+
+
 def bars_in(period_pips: int) -> float:
     """Bars of four beats: the common time of the dance-music styles the catalogue studies."""
     return beats_in(period_pips) / DEFAULT_BEATS_PER_BAR

@@ -11,6 +11,7 @@ A command line names its source as a built-in's name or as the path of a pattern
 from __future__ import annotations
 
 import dataclasses
+import functools
 from collections.abc import Callable, Sequence
 from pathlib import Path
 from typing import Union
@@ -20,7 +21,7 @@ import pivolet
 from pivolet_show.motion import user_files
 from pivolet_show.motion.axes import AXES, Point
 from pivolet_show.motion.catalogue import find_row, unknown_pattern
-from pivolet_show.motion.loops import Loop
+from pivolet_show.motion.loops import Loop, shortest_repeat
 
 TOO_MANY_AXES = "a recording plays on at most three axes (x, y, z), not {count}"
 UNKNOWN_AXIS = "recording {recording} has no axis named {axis}; its axes are: {axes}"
@@ -48,6 +49,12 @@ class PatternSource:
         # Every pattern answers pip p as it answers p mod its period, so any integer is a valid pip,
         # also beyond the module's 32-bit range.
         return self.sample(pip % self.period_pips).as_tuple()
+
+    @functools.cached_property
+    def repeat_pips(self) -> int:
+        """The loop's shortest repeat: the smallest divisor of the period after which the positions
+        come round again (128 for a loop of 512 pips that plays one figure four times)."""
+        return shortest_repeat(self.loop().points)
 
     def loop(self) -> Loop:
         """One loop from pip 0, as the drawing and the gallery take it."""

@@ -43,11 +43,12 @@ class FixtureOrder(enum.Enum):
 
 def spread_pips(spread: int | str, count: int, source: Source) -> Sequence[int]:
     """The phase of each of `count` fixtures in order, before the order is applied: k * spread for
-    fixture k from 0, or with an even spread the loop divided as evenly as whole pips allow."""
+    fixture k from 0, or with an even spread the loop's shortest repeat divided as evenly as whole
+    pips allow (a loop that repeats one figure four times spreads its fixtures over one figure)."""
     if spread == EVEN_SPREAD:
         if not isinstance(source, PatternSource):
             raise ValueError(EVEN_SPREAD_NEEDS_A_LOOP.format(name=source.name))
-        return [k * source.period_pips // count for k in range(count)]
+        return [k * source.repeat_pips // count for k in range(count)]
     if isinstance(spread, bool) or not isinstance(spread, int) or spread not in INT32:
         raise ValueError(NOT_A_SPREAD.format(value=spread))
     return [k * spread for k in range(count)]
