@@ -141,7 +141,7 @@ def capture(arguments: tuple[str, ...], rig_text: str | None = None, tmp_path=No
         outputs = open_outputs(plan)
         time = CaptureTime(receivers)
         clock = TempoClock(plan.bpm, plan.start_pip, origin_ns=START_NS, beats_per_bar=plan.beats_per_bar, now=time)
-        player = Player(clock, Rig(plan.fixtures, interpolate=plan.interpolate), outputs, now=time, wait=time.wait,
+        player = Player(clock, Rig.of_plan(plan), outputs, now=time, wait=time.wait,
                         unix_offset_ns=UNIX_OFFSET_NS)
         try:
             player.run(Fraction(plan.seconds))

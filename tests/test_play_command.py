@@ -97,20 +97,23 @@ def write(tmp_path, text, name="rig.toml"):
 
 
 GROUP = '[[groups]]\nsource = "bounce"\n'
+WASH = '[[groups]]\nname = "wash"\nsource = "bounce"\n'
+CUE = '[[cues]]\nname = "a"\n'
 
 
 @pytest.mark.parametrize("text, problem", [
     ("bpm = 120\n", "groups: a rig file needs at least one entry in [[groups]]"),
     ("bpm = \n" + GROUP, None),  # a TOML syntax error: the parser's own words follow
     ("tempo = 120\n" + GROUP, "the file: unknown key tempo (known keys: bpm, fps, start_pip, seconds, interpolate, "
-                              "beats_per_bar, latency_ms, sources, groups, osc, sacn, sync, control)"),
+                              "beats_per_bar, latency_ms, launch, sources, groups, cues, osc, sacn, sync, control)"),
     ('bpm = "fast"\n' + GROUP, "bpm: " + TEMPO.format("fast")),
     ("bmp = 120\n" + GROUP, "the file: unknown key bmp (known keys: bpm, fps, start_pip, seconds, interpolate, "
-                            "beats_per_bar, latency_ms, sources, groups, osc, sacn, sync, control) (did you mean: bpm?)"),
+                            "beats_per_bar, latency_ms, launch, sources, groups, cues, osc, sacn, sync, control) (did you mean: bpm?)"),
     ("fps = 5000\n" + GROUP, "fps: " + FRAME_RATE.format(5000)),
     ("interpolate = 1\n" + GROUP, "interpolate: expected true or false, not 1"),
     ('[[groups]]\nsource = "nowhere"\n', "groups[1].source: no source named 'nowhere': unknown built-in pattern: nowhere"),
-    ('[[groups]]\nfixtures = 2\n', "groups[1].source: missing: expected text"),
+    ('[[groups]]\nfixtures = 2\n',
+     "groups[1].source: missing: expected text (a group plays a source unless the first cue names one for it)"),
     (GROUP + "fixtures = 0\n", "groups[1].fixtures: a group needs at least one fixture, not 0"),
     *[(GROUP + f"fixtures = {value}\n", "groups[1].fixtures: expected a whole number of fixtures or a list of tables, "
        f"one per fixture, not {shown}") for value, shown in (('"8"', "'8'"), ("8.0", "8.0"), ("true", "True"))],
@@ -123,10 +126,10 @@ GROUP = '[[groups]]\nsource = "bounce"\n'
     ("bpm = " + "[" * 40 + "]" * 40 + "\n" + GROUP, "line 1: arrays, tables and dotted keys nest at most 32 deep here"),
     ("a" + ".b" * 20_000 + " = 1\n" + GROUP, "line 1: arrays, tables and dotted keys nest at most 32 deep here"),
     ('"\\n" = 1\n' + GROUP, "the file: unknown key \\n (known keys: bpm, fps, start_pip, seconds, interpolate, "
-                           "beats_per_bar, latency_ms, sources, groups, osc, sacn, sync, control)"),
+                           "beats_per_bar, latency_ms, launch, sources, groups, cues, osc, sacn, sync, control)"),
     (f'bpm = "{"y" * 1000}"\n' + GROUP, "bpm: " + TEMPO.format("y" * 1000)[:400] + " ..."),
     (GROUP + 'spread = "wide"\nfixtures = 2\n',
-     "groups[1]: a spread is a whole number of pips (within the 32-bit range) or 'even', not 'wide'"),
+     "groups[1].spread: a spread is a whole number of pips (within the 32-bit range) or 'even', not 'wide'"),
     (GROUP + 'order = "random"\n', "groups[1].order: a fixture order is one of 'in_step', 'spread', 'mirror', not 'random'"),
     (GROUP + 'fixtures = [{ swap = "xx" }]\n',
      "groups[1].fixtures[1]: an axis swap names two different axes of x, y, z (such as 'xy'), not 'xx'"),
@@ -159,6 +162,25 @@ GROUP = '[[groups]]\nsource = "bounce"\n'
     (GROUP + '[sync]\nsource = "ableton"\n', "sync.source: a sync source is 'link', 'midi' or 'midi:PORT', not 'ableton'"),
     (GROUP + '[[sync]]\nsource = "link"\n[[sync]]\nsource = "midi"\n', "sync: a show follows one sync source, not 2"),
     (GROUP + '[control]\nport = 70000\n', "control.port: the control port must be a port from 0 to 65535, not 70000"),
+    ('launch = "sometimes"\n' + GROUP, "launch: a launch is 'now', 'beat', 'bar' or a whole number of bars from 1 to 64, "
+                                       "not 'sometimes'"),
+    (WASH + WASH, "groups[2].name: the name 'wash' is taken by groups[1]"),
+    ('[[groups]]\nname = "a/b"\nsource = "bounce"\n', "groups[1].name: a group's name is 1 to 64 printable ASCII "
+     "characters without space / # * , ? [ ] { }, as it goes into OSC addresses, not 'a/b'"),
+    (WASH + CUE, "cues[1].groups: a cue names at least one group"),
+    (WASH + CUE + "groups = {}\n", "cues[1].groups: a cue names at least one group"),
+    (WASH + CUE + "groups.wsh = { size = 0.5 }\n" + CUE,
+     "cues[1].groups.wsh: no group named 'wsh' (groups: wash) (did you mean: wash?)"),
+    (WASH + CUE + 'groups.wash = { size = 0.5 }\n' + CUE + 'groups.wash = { size = 0.5 }\n',
+     "cues[2].name: the name 'a' is taken by cues[1]"),
+    (WASH + CUE + 'groups.wash = { speed = "fast" }\n', "cues[1].groups.wash.speed: a speed is a ratio from 1/64 to "
+                                                         "64, as a number or as text such as '1/2', not 'fast'"),
+    (WASH + CUE + "groups.wash = { fade = 0.3 }\n", "cues[1].groups.wash.fade: a fade lasts a number of beats from 0 "
+     "to 1024 that is a whole number of pips (64 to the beat), not 0.3"),
+    (WASH + CUE + 'groups.wash = { home = true, source = "circle" }\n',
+     "cues[1].groups.wash.home: a group goes home or plays a source, not both"),
+    (WASH + CUE + 'groups.wash = { order = "spread", spread = 2.5 }\n',
+     "cues[1].groups.wash.spread: a spread is a whole number of pips (within the 32-bit range) or 'even', not 2.5"),
 ])
 def test_malformed_rig_files_are_refused(listeners, tmp_path, text, problem):
     path = write(tmp_path, text)

@@ -13,6 +13,7 @@ import pivolet
 from fake_time import SECOND, START, FakeTime
 from pivolet_show.motion.sources import builtin_source
 from pivolet_show.show.clock import TempoClock
+from pivolet_show.show.cues import GroupCue
 from pivolet_show.show.player import Player
 from pivolet_show.show.fixtures import FixtureOrder, group_fixtures
 from pivolet_show.show.rig import FixtureState, Rig
@@ -127,8 +128,13 @@ def test_a_frame_worked_out_ahead_is_redone_when_the_clock_changes(player_for):
     assert pips == [40, 46, 52, 10_003, 10_009]
 
 
-def test_a_frame_worked_out_ahead_is_redone_when_a_fixture_plays_something_else(player_for):
-    time = ChangingTime(START + 2 * SECOND // 10, lambda: player.rig.set_source([2], builtin_source("bounce")))
+def in_phase(source):
+    return GroupCue(builtin_source(source), restart=False)
+
+
+def test_a_frame_worked_out_ahead_is_redone_when_a_group_plays_something_else(player_for):
+    # From pip 0 on, as far as the frames not yet sent are concerned.
+    time = ChangingTime(START + 2 * SECOND // 10, lambda: player.rig.timeline.launch("1", in_phase("bounce"), 0, 1))
     output = ListOutput(time, 10, numbers=(1, 2))
     _, player = player_for(time, [output], bpm=60, fixtures=2)
     player.run(Fraction(1, 2))
@@ -153,7 +159,7 @@ def test_a_change_from_another_thread_is_applied_on_the_players_thread_between_f
 
     def change():
         applied.append((threading.get_ident(), len(output.sent)))
-        rig.set_source([1], builtin_source("bounce"))
+        rig.timeline.launch("1", in_phase("bounce"), 0, 1)
 
     asker = threading.Thread(target=lambda: asked.wait(10) and player.call_soon(change))
     asker.start()

@@ -10,7 +10,7 @@ from pivolet_show.show.dmx.patch import CHANNELS_OVERLAP, PAST_CHANNEL_512, PAST
 from pivolet_show.show.dmx.profile import LIMITS_BEYOND_TRAVEL, NOT_A_DIMMER, NOT_A_LAYOUT, RANGE_BEYOND_TRAVEL, AxisRange, DmxProfile
 from pivolet_show.show.outputs.sacn import UNIVERSES
 from pivolet_show.show.fixtures import EVEN_SPREAD_NEEDS_A_LOOP, FixtureOrder, group_fixtures, phase_offsets
-from pivolet_show.show.rig import HOLDS_STILL, NO_SUCH_FIXTURE, Rig
+from pivolet_show.show.rig import HOLDS_STILL, Rig
 from pivolet_show.motion.interpolation import between
 from pivolet_show.motion.sources import builtin_source, recording_source
 from pivolet_show.show.transform import NOT_AN_AXIS_PAIR, NOT_AXES, Transform
@@ -247,12 +247,3 @@ def test_a_patch_is_refused_exactly_when_channels_collide_or_pass_512(patches, m
     with pytest.raises(ValueError) as raised:
         check_patch(patches)
     assert str(raised.value) == message
-
-
-@pytest.mark.parametrize("numbers", [[0], [3], [1, True], ["1"]])
-def test_a_source_change_names_fixtures_the_rig_has_or_changes_nothing(numbers):
-    rig = Rig(group_fixtures(HOUSE, 2))
-    with pytest.raises(ValueError) as raised:
-        rig.set_source(numbers, EUCLID)
-    assert str(raised.value) == NO_SUCH_FIXTURE.format(count=2, number=numbers[-1])
-    assert rig.version == 0 and {fixture.source for fixture in rig.fixtures} == {HOUSE}

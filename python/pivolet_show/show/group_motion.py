@@ -1,12 +1,12 @@
-"""The motion of the fixtures that play one source, worked out for all of them at once with numpy.
+"""The motion of the fixtures of a group, worked out for all of them at once with numpy.
 
 A source's positions are read once into a table, one row (x, y, z) of float64 per pip: a loop's
 period, or a recording's span. A frame then indexes that table at every fixture's own pip together
-(a loop wraps, a recording holds at its ends), moves towards the next pip's row where interpolating,
-and applies the fixtures' transforms as array operations. Each array operation rounds as the same
-operation on Python floats does and comes in the same order as in `transform.affine` and
-`interpolation.between`, so the positions are those of the one-fixture-at-a-time formulas, bit for
-bit. Pips of any size are safe: a loop's phase is taken within the loop, and a recording's pips are
+(a loop wraps, a recording holds at its ends), moves towards the next pip's row where interpolating
+(`GroupMotion`); the rig scales and blends such motions, then applies the fixtures' transforms as
+array operations (`GroupTransforms`). Each array operation rounds as the same operation on Python
+floats does and comes in the same order as in `transform.affine` and `interpolation.between`, so
+the positions are those of the one-fixture-at-a-time formulas, bit for bit. Pips of any size are safe: a loop's phase is taken within the loop, and a recording's pips are
 held within reach of its span before any array sees them.
 """
 
@@ -38,10 +38,10 @@ def wrapped_pips(pip: int, wrapped_phases: np.ndarray) -> np.ndarray:
 
 
 class GroupMotion:
-    """Fixtures that play `source` (whose table is `table`), each `phases[k]` pips behind the clock
-    and through the affine map `matrices[k]` (None: as the source plays)."""
+    """Fixtures that play `source` (whose table is `table`), each `phases[k]` pips behind the
+    group's own pip."""
 
-    def __init__(self, source: Source, table: np.ndarray, phases: Sequence[int], matrices: Sequence[Matrix | None]):
+    def __init__(self, source: Source, table: np.ndarray, phases: Sequence[int]):
         self.recording = source if isinstance(source, RecordingSource) else None
         self.outside = False  # whether the last frame held a recording at one of its ends
         self._table = table
@@ -53,16 +53,10 @@ class GroupMotion:
             self._phases = np.array(phases, dtype=np.int64)
             # Beyond this many pips from the span, every fixture holds at the same end.
             self._reach = max(abs(phase) for phase in phases) + 1
-        moved = [k for k, matrix in enumerate(matrices) if matrix is not None]
-        self._all_moved = len(moved) == len(matrices)
-        self._moved = np.array(moved, dtype=np.intp)
-        rows = np.array([matrices[k] for k in moved], dtype=np.float64).reshape(-1, 3, 4)
-        # Per output axis, the four coefficients (a, b, c, d) of every moved fixture, each contiguous.
-        self._coefficients = [[rows[:, axis, term].copy() for term in range(4)] for axis in range(3)]
 
     def positions(self, pip: int, fraction: float, interpolate: bool) -> np.ndarray:
-        """Every fixture's position at the clock's `pip` (and `fraction` of the way to the next,
-        where interpolating), one row each."""
+        """Every fixture's position at the group's own `pip` (and `fraction` of the way to the
+        next, where interpolating), one row each, in a new array."""
         if self.recording is None:
             rows = (pip % self._count - self._phases) % self._count
             following = (rows + 1) % self._count
@@ -75,12 +69,25 @@ class GroupMotion:
         here = self._table[rows]
         if interpolate:
             here += (self._table[following] - here) * fraction
-        if len(self._moved):
-            self._transform(here)
         return here
 
-    def _transform(self, points: np.ndarray) -> None:
+
+class GroupTransforms:
+    """Each fixture's affine map (None: as the motion plays), applied to all of them at once."""
+
+    def __init__(self, matrices: Sequence[Matrix | None]):
+        moved = [k for k, matrix in enumerate(matrices) if matrix is not None]
+        self.moves = bool(moved)
+        self._all_moved = len(moved) == len(matrices)
+        self._moved = np.array(moved, dtype=np.intp)
+        rows = np.array([matrices[k] for k in moved], dtype=np.float64).reshape(-1, 3, 4)
+        # Per output axis, the four coefficients (a, b, c, d) of every moved fixture, each contiguous.
+        self._coefficients = [[rows[:, axis, term].copy() for term in range(4)] for axis in range(3)]
+
+    def apply(self, points: np.ndarray) -> None:
         """Applies each moved fixture's map to its row of `points`, in place, held within [-1, 1]."""
+        if not self.moves:
+            return
         moved = points if self._all_moved else points[self._moved]
         x, y, z = moved[:, 0].copy(), moved[:, 1].copy(), moved[:, 2].copy()
         for axis, (a, b, c, d) in enumerate(self._coefficients):

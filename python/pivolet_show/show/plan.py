@@ -7,13 +7,18 @@ import dataclasses
 from collections.abc import Sequence
 from fractions import Fraction
 from pathlib import Path
-from typing import Any
+from typing import TYPE_CHECKING, Any
 
 from pivolet_show.checks import DEFAULT_BEATS_PER_BAR, DEFAULT_BPM, nanoseconds_of_ms
 from pivolet_show.show.dmx.patch import Patch, PatchError, UniverseNumbering, check_patch, patch_in_order
 from pivolet_show.show.dmx.profile import DmxProfile
+from pivolet_show.show.cues import Cue
 from pivolet_show.show.file_table import problem_at
-from pivolet_show.show.fixtures import Fixture
+from pivolet_show.show.fixtures import Fixture, FixtureOrder
+from pivolet_show.show.launch import DEFAULT_LAUNCH, Launch
+
+if TYPE_CHECKING:
+    from pivolet_show.motion.sources import Source
 
 DEFAULT_FPS = Fraction(60)
 
@@ -28,6 +33,24 @@ class PatchRequest:
     address: int | None = None
     profile: DmxProfile = DmxProfile()
     where: str = ""  # its place in the show file, if it comes from one
+
+
+@dataclasses.dataclass(frozen=True)
+class GroupPlan:
+    """A group of the show's fixtures, numbered from `first_number` on: its name (in OSC addresses
+    and cues), and the spread and order a launch on it uses unless it gives its own; `own_phases`
+    are the phases its fixtures were given one by one (None where the spread and order decide)."""
+
+    name: str
+    first_number: int
+    count: int
+    spread: int | str = 0
+    order: FixtureOrder = FixtureOrder.IN_STEP
+    own_phases: tuple[int | None, ...] = ()
+
+    @property
+    def numbers(self) -> range:
+        return range(self.first_number, self.first_number + self.count)
 
 
 @dataclasses.dataclass(frozen=True)
@@ -46,7 +69,11 @@ class ShowPlan:
     outputs: tuple[Any, ...] = ()
     inputs: tuple[Any, ...] = ()
     first_universe: int | None = None  # None: the first universe of each DMX output's numbering
+    groups: tuple[GroupPlan, ...] = ()  # none: the runs of fixtures that play one source, each a group
+    cues: tuple[Cue, ...] = ()
+    launch: Launch = DEFAULT_LAUNCH
     path: Path | None = None  # the show file the plan was read from, if any
+    sources: tuple[tuple[str, Source], ...] = ()  # its [sources], by name
 
     def latency_ns(self, own_ms: Fraction | None) -> int:
         """An output's latency in nanoseconds: its own, else the show's."""

@@ -1,14 +1,18 @@
-"""A rig: fixtures numbered from 1, each playing a source some pips behind the clock and bending the
-motion by its own transform. The rig answers, for a clock reading, every chosen fixture's pip and
-position: the fixtures that play one source are worked out together (`group_motion`), each
-source's table read once and shared. What a fixture plays may change between frames: each change
-bumps the rig's `version`, so a frame worked out before it is known to be stale."""
+"""A rig: fixtures numbered from 1 in groups, each group playing what its timeline says at the pip
+(a source, a blend of sources while it fades, the centre, or what it held), every fixture some pips
+behind the group's own pip and bending the motion by its own transform after the blend. The rig
+answers, for a clock reading, every chosen fixture's pip and position, each group's fixtures worked
+out together (`group_motion`), each source's table read once and shared. The pip a fixture reports
+is the show's pip behind its phase in the show file, whatever its group plays, so receivers keep one
+time line. The rig's `version` is its timeline's: every change bumps it, so a frame worked out
+before it is known to be stale."""
 
 from __future__ import annotations
 
-import dataclasses
+import math
 from collections.abc import Callable, Sequence
-from typing import NamedTuple
+from fractions import Fraction
+from typing import TYPE_CHECKING, NamedTuple
 
 import numpy as np
 
@@ -16,11 +20,15 @@ from pivolet_show.motion.axes import Point
 from pivolet_show.motion.sources import RecordingSource, Source
 from pivolet_show.show.clock import PipReading
 from pivolet_show.show.fixtures import MOST_FIXTURES, TOO_MANY_FIXTURES, Fixture
-from pivolet_show.show.group_motion import PIP_WRAP, GroupMotion, sample_table, wrapped_pips
-from pivolet_show.show.transform import Matrix, Transform
+from pivolet_show.show.group_motion import PIP_WRAP, GroupMotion, GroupTransforms, sample_table, wrapped_pips
+from pivolet_show.show.plan import GroupPlan
+from pivolet_show.show.timeline import GroupTimeline, Segment, Stage, Timeline
+
+if TYPE_CHECKING:
+    from pivolet_show.show.cues import Cue
+    from pivolet_show.show.plan import ShowPlan
 
 HOLDS_STILL = "{name} covers pips {first} to {last} only; outside them the output holds still"
-NO_SUCH_FIXTURE = "the rig has fixtures 1 to {count}, not {number!r}"
 
 
 class FixtureState(NamedTuple):
@@ -37,48 +45,98 @@ class FixtureFrame(NamedTuple):
     numbers: tuple[int, ...]
     pips: np.ndarray       # int32: each fixture's own pip, wrapped like a signed 32-bit counter
     positions: np.ndarray  # float64, one row (x, y, z) per fixture
+    dark: bool = False     # blacked out: every dimmer at 0
+
+
+def default_groups(fixtures: Sequence[Fixture]) -> tuple[GroupPlan, ...]:
+    """Each run of fixtures that play one source, as a group named by its place from "1"."""
+    groups: list[GroupPlan] = []
+    for fixture in fixtures:
+        last = groups[-1] if groups else None
+        if last is not None and fixtures[last.first_number + last.count - 2].source is fixture.source:
+            groups[-1] = GroupPlan(last.name, last.first_number, last.count + 1,
+                                   own_phases=last.own_phases + (fixture.phase,))
+        else:
+            groups.append(GroupPlan(str(len(groups) + 1), fixture.number, 1, own_phases=(fixture.phase,)))
+    return tuple(groups)
+
+
+class _Part:
+    """The chosen fixtures of one group: which of the group's they are, where their rows go in the
+    frame, their transforms, and a GroupMotion for each segment the group has played them in."""
+
+    def __init__(self, group: GroupTimeline, members: list[int], where: slice | np.ndarray,
+                 transforms: GroupTransforms):
+        self.group = group
+        self.members = members
+        self.where = where
+        self.transforms = transforms
+        # By the segment's id, the segment (kept so that its id is not reused) and its motion.
+        self.motions: dict[int, tuple[Segment, GroupMotion]] = {}
 
 
 class _Selection:
-    """How a frame of the fixtures numbered in `numbers` is worked out: one GroupMotion per source
-    they play, and where its rows go in the frame."""
+    """How a frame of the fixtures numbered in `numbers` is worked out: a part per group."""
 
-    def __init__(self, fixtures: Sequence[Fixture], numbers: Sequence[int], table: Callable[[Source], np.ndarray]):
+    def __init__(self, rig: Rig, numbers: Sequence[int]):
         self.numbers = tuple(numbers)
-        chosen = [fixtures[number - 1] for number in self.numbers]
+        self.version = rig.version
+        chosen = [rig.fixtures[number - 1] for number in self.numbers]
         self.wrapped_phases = np.array([fixture.phase % PIP_WRAP for fixture in chosen], dtype=np.int64)
-        matrices: dict[Transform, Matrix | None] = {}
-        by_source: dict[int, list[int]] = {}
-        for k, fixture in enumerate(chosen):
-            by_source.setdefault(id(fixture.source), []).append(k)
-            if fixture.transform not in matrices:
-                matrices[fixture.transform] = None if fixture.transform.is_identity else fixture.transform.matrix()
-        self.parts: list[tuple[GroupMotion, slice | np.ndarray]] = []
-        for members in by_source.values():
-            source = chosen[members[0]].source
-            motion = GroupMotion(source, table(source), [chosen[k].phase for k in members],
-                                 [matrices[chosen[k].transform] for k in members])
-            contiguous = members == list(range(members[0], members[-1] + 1))
-            self.parts.append((motion, slice(members[0], members[-1] + 1) if contiguous else np.array(members)))
+        # Per group (by its index), the places in the frame of its chosen fixtures.
+        chosen_of: dict[int, list[int]] = {}
+        for k, number in enumerate(self.numbers):
+            chosen_of.setdefault(rig.group_of[number - 1], []).append(k)
+        self.parts: list[_Part] = []
+        groups = list(rig.timeline.groups.values())
+        for index, places in sorted(chosen_of.items()):
+            plan = rig.groups[index]
+            members = [self.numbers[k] - plan.first_number for k in places]
+            contiguous = places == list(range(places[0], places[-1] + 1))
+            where = slice(places[0], places[-1] + 1) if contiguous else np.array(places)
+            self.parts.append(_Part(groups[index], members, where,
+                                    GroupTransforms([rig.matrices[self.numbers[k] - 1] for k in places])))
 
 
 class Rig:
-    """The fixtures of a show, ready to be read many times a second."""
+    """The fixtures of a show in their groups, with the timeline of what the groups play, ready to
+    be read many times a second."""
 
-    def __init__(self, fixtures: Sequence[Fixture], *, interpolate: bool = False,
-                 note: Callable[[str], None] = lambda text: None):
+    def __init__(self, fixtures: Sequence[Fixture], *, groups: Sequence[GroupPlan] = (), cues: Sequence[Cue] = (),
+                 start_pip: int = 0, interpolate: bool = False, note: Callable[[str], None] = lambda text: None):
         if len(fixtures) > MOST_FIXTURES:
             raise ValueError(TOO_MANY_FIXTURES.format(most=MOST_FIXTURES, count=len(fixtures)))
         self.interpolate = interpolate
-        self.version = 0
         self._note = note
         self._told: set[str] = set()
-        # One table per source, shared by the fixtures that play it; the source is kept beside its
+        self.fixtures = tuple(fixtures)
+        self.groups = tuple(groups) or default_groups(self.fixtures)
+        self.timeline = Timeline([self._group_timeline(group) for group in self.groups], cues, start_pip)
+        self.matrices = [None if fixture.transform.is_identity else fixture.transform.matrix()
+                         for fixture in self.fixtures]
+        self.group_of = [index for index, group in enumerate(self.groups) for _ in range(group.count)]
+        # One table per source, shared by the groups that play it; the source is kept beside its
         # table so that its id is never reused by another source while the entry lives.
         self._tables: dict[int, tuple[Source, np.ndarray]] = {}
         # The selections worked out so far, by the numbers they choose (None: every fixture).
         self._selections: dict[tuple[int, ...] | None, _Selection] = {}
-        self.fixtures = tuple(fixtures)
+
+    @classmethod
+    def of_plan(cls, plan: ShowPlan, note: Callable[[str], None] = lambda text: None) -> Rig:
+        return cls(plan.fixtures, groups=plan.groups, cues=plan.cues, start_pip=plan.start_pip,
+                   interpolate=plan.interpolate, note=note)
+
+    @property
+    def version(self) -> int:
+        return self.timeline.version
+
+    def _group_timeline(self, group: GroupPlan) -> GroupTimeline:
+        """A group playing its fixtures' source in phase with the show, each fixture at its phase."""
+        members = self.fixtures[group.first_number - 1:group.first_number - 1 + group.count]
+        phases = tuple(fixture.phase for fixture in members)
+        first = Stage(0, Segment(members[0].source, phases, 1.0, Fraction(1), 0, Fraction(0)), 0)
+        own_phases = group.own_phases or (None,) * group.count
+        return GroupTimeline(group.name, own_phases, group.spread, group.order, first)
 
     def _table(self, source: Source) -> np.ndarray:
         key = id(source)
@@ -91,33 +149,63 @@ class Rig:
         selection = self._selections.get(key)
         if selection is None:
             chosen = range(1, len(self.fixtures) + 1) if numbers is None else key
-            selection = self._selections[key] = _Selection(self.fixtures, chosen, self._table)  # type: ignore[arg-type]
+            selection = self._selections[key] = _Selection(self, chosen)  # type: ignore[arg-type]
+        elif selection.version != self.version:
+            # What the groups play has changed: the motions of segments they no longer play go.
+            playing = {id(segment) for group in self.timeline.groups.values() for stage in group.stages
+                       for segment, _ in stage.layers(stage.pip)}
+            for part in selection.parts:
+                part.motions = {key: entry for key, entry in part.motions.items() if key in playing}
+            selection.version = self.version
         return selection
 
-    def set_source(self, numbers: Sequence[int], source: Source) -> None:
-        """From the next reading on, the fixtures numbered in `numbers` play `source`, each at its
-        own phase and through its own transform."""
-        for number in numbers:
-            if isinstance(number, bool) or not isinstance(number, int) or not 1 <= number <= len(self.fixtures):
-                raise ValueError(NO_SUCH_FIXTURE.format(count=len(self.fixtures), number=number))
-        fixtures = list(self.fixtures)
-        for number in numbers:
-            fixtures[number - 1] = dataclasses.replace(fixtures[number - 1], source=source)
-        self.fixtures = tuple(fixtures)
-        self._selections = {}
-        self.version += 1
-        playing = {id(fixture.source) for fixture in self.fixtures}
-        self._tables = {key: entry for key, entry in self._tables.items() if key in playing}
+    def _motion(self, part: _Part, segment: Segment) -> GroupMotion:
+        entry = part.motions.get(id(segment))
+        if entry is None:
+            source = segment.source
+            entry = part.motions[id(segment)] = (segment, GroupMotion(
+                source, self._table(source), [segment.phases[k] for k in part.members]))  # type: ignore[arg-type]
+        return entry[1]
+
+    def _segment(self, part: _Part, segment: Segment, pip: int, fraction: float) -> np.ndarray:
+        """The chosen fixtures' positions in `segment` at the show's `pip` (and `fraction`), scaled."""
+        if segment.source is None:
+            return np.zeros((len(part.members), 3))
+        own_pip, own_fraction = segment.own_pip(pip), 0.0
+        if self.interpolate:
+            # The way to the next of the group's own pips, at its own speed.
+            own = segment.own_exact(pip)
+            own_fraction = float(own - math.floor(own)) + fraction * float(segment.ratio)
+            carried = math.floor(own_fraction)
+            own_pip, own_fraction = math.floor(own) + carried, own_fraction - carried
+        motion = self._motion(part, segment)
+        points = motion.positions(own_pip, own_fraction, self.interpolate)
+        if motion.outside:
+            self._tell_once(motion.recording)  # type: ignore[arg-type]
+        if segment.size != 1.0:
+            points *= segment.size
+            if segment.size > 1.0:
+                np.clip(points, -1.0, 1.0, out=points)
+        return points
+
+    def _part(self, part: _Part, reading: PipReading) -> np.ndarray:
+        layers, pip = part.group.look(reading.pip)
+        fraction = reading.fraction if pip == reading.pip else 0.0
+        (first, _), *rest = layers
+        value = self._segment(part, first, pip, fraction)
+        for segment, weight in rest:
+            value += (self._segment(part, segment, pip, fraction) - value) * weight
+        part.transforms.apply(value)
+        return value
 
     def frame(self, reading: PipReading, numbers: Sequence[int] | None = None) -> FixtureFrame:
         """What every fixture plays at `reading`, or only the fixtures numbered in `numbers`."""
         selection = self._selection(numbers)
         positions = np.empty((len(selection.numbers), 3), dtype=np.float64)
-        for motion, where in selection.parts:
-            positions[where] = motion.positions(reading.pip, reading.fraction, self.interpolate)
-            if motion.outside:
-                self._tell_once(motion.recording)  # type: ignore[arg-type]
-        return FixtureFrame(selection.numbers, wrapped_pips(reading.pip, selection.wrapped_phases), positions)
+        for part in selection.parts:
+            positions[part.where] = self._part(part, reading)
+        return FixtureFrame(selection.numbers, wrapped_pips(reading.pip, selection.wrapped_phases), positions,
+                            self.timeline.blacked_out(reading.pip))
 
     def states(self, reading: PipReading, numbers: Sequence[int] | None = None) -> list[FixtureState]:
         """Every fixture's state at `reading` (or only those of the fixtures numbered in `numbers`),

@@ -7,7 +7,10 @@ the file's suffix.
     [sources]
     sweep = "beat_house_classic_surge"
 
+    launch = "bar"            # when a cue takes effect: "now", "beat", "bar" or a number of bars
+
     [[groups]]
+    name = "wash"             # in control addresses and cues; default "1", "2", ... in order
     source = "sweep"          # a name from [sources], or a source as the command line names one
     fixtures = 8              # a count, or a list of tables, one per fixture, with its own settings
     order = "spread"          # "in_step", "spread" or "mirror"
@@ -15,10 +18,18 @@ the file's suffix.
     universe = 1
     rotate = 45
 
+    [[cues]]                  # the first cue plays from the start
+    name = "verse"
+    groups.wash = { source = "circle", size = 0.6 }
+
+    [[cues]]
+    name = "drop"
+    groups.wash = { source = "sweep", fade = 2, speed = 2 }
+
     [osc]
     target = "127.0.0.1:9000"
 
-        [sacn]
+    [sacn]
     host = "127.0.0.1"
     latency_ms = 12           # this output's own; `latency_ms` at the top is the show's
 
@@ -34,7 +45,7 @@ reported with the file and the place in it (`groups[2].fixtures[1].address`), on
 
 Nothing large is built from a file before it is known to fit: its size and nesting are checked
 before it is parsed (`file_limits`), and its groups, fixtures (summed over the groups) and sources
-are counted before any of them is built. Groups that name the same source share it, so a built-in
+and cues are counted before any of them is built. Groups that name the same source share it, so a built-in
 loop is read once however many groups play it.
 """
 
@@ -49,13 +60,18 @@ from typing import Any
 from pivolet_show.checks import beats_per_bar, frame_rate, latency_ms, playing_seconds, tempo
 from pivolet_show.motion.sources import RecordingSource, Source, recording_source, resolve_source
 from pivolet_show.show.dmx.patch import start_address
+from pivolet_show.show.cue_table import group_names, read_cues, spread
+from pivolet_show.show.cues import Cue
 from pivolet_show.show.dmx.profile import DEFAULT_PAN_TRAVEL, DEFAULT_TILT_TRAVEL, AxisRange, DmxProfile
 from pivolet_show.show.file_limits import MOST_SHOW_FILE_BYTES, check_nesting, check_size
 from pivolet_show.show.file_table import WRONG_TYPE, Table, flag, names, number, pair, pips, problem_at, text, triple
-from pivolet_show.show.fixtures import MOST_FIXTURES, NO_FIXTURES, TOO_MANY_FIXTURES, Fixture, FixtureOrder, group_fixtures
+from pivolet_show.show.fixtures import (
+    MOST_FIXTURES, NO_FIXTURES, TOO_MANY_FIXTURES, Fixture, FixtureOrder, group_fixtures, phase_offsets,
+)
 from pivolet_show.show.inputs import INPUTS
+from pivolet_show.show.launch import DEFAULT_LAUNCH, launch
 from pivolet_show.show.outputs import OUTPUTS, dmx_universes
-from pivolet_show.show.plan import PatchRequest, ShowPlan
+from pivolet_show.show.plan import GroupPlan, PatchRequest, ShowPlan
 from pivolet_show.show.transform import Transform
 
 UNREADABLE = "{path}: cannot read the rig file ({reason})"
@@ -66,6 +82,8 @@ NO_GROUPS = "a rig file needs at least one entry in [[groups]]"
 TOO_MANY_GROUPS = "a rig file holds at most {most} groups, not {count}"
 TOO_MANY_SOURCES = "a rig file names at most {most} sources, not {count}"
 UNKNOWN_SOURCE = "no source named {name!r}: {reason}"
+NEITHER_BUILTIN_NOR_FILE = "neither a built-in pattern's name nor a file"
+NO_GROUP_SOURCE = "missing: expected text (a group plays a source unless the first cue names one for it)"
 AXES_NEED_A_RECORDING = "axes choose the axes of a recording; {name} is a pattern"
 FIXTURES_KIND = "a whole number of fixtures or a list of tables, one per fixture"
 
@@ -74,10 +92,10 @@ MOST_SOURCES = 1024
 
 FIXTURE_KEYS = ("universe", "address", "layout", "pan_travel", "tilt_travel", "pan_range", "tilt_range",
                 "pan_limits", "tilt_limits", "dimmer", "swap", "invert", "scale", "rotate", "offset", "phase")
-GROUP_KEYS = ("source", "fixtures", "order", "spread") + FIXTURE_KEYS
+GROUP_KEYS = ("name", "source", "fixtures", "order", "spread") + FIXTURE_KEYS
 PROTOCOLS = OUTPUTS + INPUTS
-TOP_KEYS = ("bpm", "fps", "start_pip", "seconds", "interpolate", "beats_per_bar", "latency_ms", "sources",
-            "groups") + tuple(
+TOP_KEYS = ("bpm", "fps", "start_pip", "seconds", "interpolate", "beats_per_bar", "latency_ms", "launch", "sources",
+            "groups", "cues") + tuple(
     protocol.name for protocol in PROTOCOLS)
 SOURCE_KEYS = ("source", "axes")
 
@@ -122,12 +140,20 @@ class RigFileReader:
         top = Table(self.load(), "", TOP_KEYS, self.fail)
         groups = self._groups(top)
         sources = self._sources(top.table("sources", None))
+        named = group_names([group for group, _ in groups])
+        cues = read_cues(top, named, lambda name, where: self._named_source(name, sources, where))
+        first_cue = dict(cues[0].groups) if cues else {}
         fixtures: list[Fixture] = []
         requests: list[PatchRequest] = []
-        for group, count in groups:
-            made, asked = self._group(group, count, sources, len(fixtures) + 1)
+        plans: list[GroupPlan] = []
+        for (group, count), name in zip(groups, named):
+            first = first_cue.get(name)
+            made, asked, plan = self._group(group, name, count, sources, len(fixtures) + 1,
+                                            None if first is None else first.source)
             fixtures += made
             requests += asked
+            plans.append(plan)
+        self._check_cues(cues, plans, fixtures)
         return ShowPlan(
             tuple(fixtures), tuple(requests),
             bpm=top.get("bpm", tempo, ShowPlan.bpm),
@@ -139,8 +165,28 @@ class RigFileReader:
             latency_ms=top.get("latency_ms", latency_ms, ShowPlan.latency_ms),
             outputs=self._protocol_plans(top, OUTPUTS),
             inputs=self._protocol_plans(top, INPUTS),
-            path=self.path,
+            groups=tuple(plans), cues=cues, launch=top.get("launch", launch, DEFAULT_LAUNCH),
+            path=self.path, sources=tuple(sources.items()),
         )
+
+    def _check_cues(self, cues: tuple[Cue, ...], groups: list[GroupPlan], fixtures: list[Fixture]) -> None:
+        """Refuses a cue whose spread and order cannot lay out its group, where it names its source
+        or the group plays its own from the show file."""
+        by_name = {group.name: group for group in groups}
+        for index, cue in enumerate(cues, start=1):
+            for name, asked in cue.groups:
+                group = by_name[name]
+                source = asked.source if asked.source is not None else fixtures[group.first_number - 1].source
+                if asked.home:
+                    continue
+                try:
+                    phase_offsets(asked.order or group.order, group.count,
+                                  group.spread if asked.spread is None else asked.spread, source)
+                except ValueError as error:
+                    raise self.fail(f"cues[{index}].groups.{name}", str(error)) from None
+
+    def _named_source(self, named: str, sources: dict[str, Source], where: str) -> Source:
+        return sources[named] if named in sources else self._source(named, None, where)
 
     def _groups(self, top: Table) -> list[tuple[Table, int]]:
         """Each group's table with its count of fixtures, all counted (and the counts limited)
@@ -178,20 +224,12 @@ class RigFileReader:
         return tuple(protocol.read(table) for protocol in protocols for table in top.tables(protocol.name, protocol.keys))
 
     def _resolve(self, named: str, where: str) -> Source:
-        if named in self._resolved:
-            return self._resolved[named]
-        # A file named in a rig file is found beside it.
-        candidate = self.path.parent / named
-        try:
-            beside = candidate.is_file()
-        except (OSError, ValueError):
-            beside = False
-        try:
-            source = resolve_source(str(candidate) if beside else named)
-        except (KeyError, ValueError) as error:
-            raise self.fail(where, UNKNOWN_SOURCE.format(name=named, reason=error.args[0] if error.args else error)) from None
-        self._resolved[named] = source
-        return source
+        if named not in self._resolved:
+            try:
+                self._resolved[named] = source_beside(named, self.path)
+            except ValueError as error:
+                raise self.fail(where, str(error)) from None
+        return self._resolved[named]
 
     def _source(self, named: str, axes: list[str] | None, where: str) -> Source:
         source = self._resolve(named, where)
@@ -221,10 +259,14 @@ class RigFileReader:
             sources[name] = self._source(named, axes, entry.place("source"))
         return sources
 
-    def _group(self, group: Table, count: int, sources: dict[str, Source],
-               first_number: int) -> tuple[list[Fixture], list[PatchRequest]]:
-        named = group.required("source", "text", text)
-        source = sources[named] if named in sources else self._source(named, None, group.place("source"))
+    def _group(self, group: Table, name: str, count: int, sources: dict[str, Source], first_number: int,
+               first_cue_source: Source | None) -> tuple[list[Fixture], list[PatchRequest], GroupPlan]:
+        if "source" in group.data or first_cue_source is None:
+            if "source" not in group.data:
+                raise group.fail("source", NO_GROUP_SOURCE)
+            source = self._named_source(group.required("source", "text", text), sources, group.place("source"))
+        else:
+            source = first_cue_source
         listed = group.data.get("fixtures", 1)
         # A fixture's own settings come first; the group's serve every fixture that has none. A
         # group given a count has one set of settings, worked out once and shared by its fixtures.
@@ -241,20 +283,22 @@ class RigFileReader:
         profiles = [self._profile(layer) for layer in layers]
         if not entries:
             transforms, phases, profiles = transforms * count, phases * count, profiles * count
+        spread_given = group.get("spread", spread, 0)
         fixtures = self._checked([group], group_fixtures, source, count, first_number=first_number, order=order,
-                                 spread=group.data.get("spread", 0), transforms=transforms, phases=phases)
+                                 spread=spread_given, transforms=transforms, phases=phases)
+        plan = GroupPlan(name, first_number, count, spread_given, order, tuple(phases))
         # The group's universe and address place its first fixture; the others follow it.
         first = PatchRequest(universe=group.get("universe", dmx_universes().check),
                              address=group.get("address", start_address), profile=profiles[0], where=group.where)
         if not entries:
-            return fixtures, [first] + [PatchRequest(profile=profiles[0], where=group.where)] * (count - 1)
+            return fixtures, [first] + [PatchRequest(profile=profiles[0], where=group.where)] * (count - 1), plan
         requests = []
         for k, (entry, profile) in enumerate(zip(entries, profiles)):
             requests.append(PatchRequest(
                 universe=self._setting([entry], "universe", dmx_universes().check, first.universe if k == 0 else None),
                 address=self._setting([entry], "address", start_address, first.address if k == 0 else None),
                 profile=profile, where=entry.where))
-        return fixtures, requests
+        return fixtures, requests, plan
 
     @staticmethod
     def _setting(layer: list[Table], key: str, convert: Callable[[Any], Any], default: Any) -> Any:
@@ -294,6 +338,47 @@ class RigFileReader:
         profile: DmxProfile = self._checked(layer, DmxProfile, layout, axis("pan", DEFAULT_PAN_TRAVEL),
                              axis("tilt", DEFAULT_TILT_TRAVEL), 1.0 if dimmer is None else dimmer)
         return profile
+
+
+def source_beside(named: str, path: Path | None) -> Source:
+    """The source a show file names: a file beside the show file (at `path`), or anything the
+    command line could name; ValueError saying why there is none."""
+    try:
+        candidate = None if path is None else path.parent / named
+        beside = candidate is not None and candidate.is_file()
+    except (OSError, ValueError):
+        beside = False
+    try:
+        return resolve_source(str(candidate) if beside else named)
+    except (KeyError, ValueError, OSError) as error:
+        reason = error.strerror if isinstance(error, OSError) else error.args[0] if error.args else error
+        raise ValueError(UNKNOWN_SOURCE.format(name=named, reason=reason)) from None
+
+
+def source_finder(plan: ShowPlan) -> Callable[[str], Source]:
+    """Finds the sources that controls name while the show plays: the show file's [sources] by
+    name, a built-in, or a file as the show file would name it; each found once, then kept. A name
+    that is none of them is refused at once, without the search for close names that the command
+    line makes: a control surface may send many, and the show must not wait for them."""
+    from pivolet_show.motion.catalogue import builtin_names
+
+    found = dict(plan.sources)
+    builtins = frozenset(builtin_names())
+    folder = Path() if plan.path is None else plan.path.parent
+
+    def names_a_file(named: str) -> bool:
+        try:
+            return (folder / named).is_file() or Path(named).is_file()
+        except (OSError, ValueError):
+            return False
+
+    def find(named: str) -> Source:
+        if named not in found:
+            if named not in builtins and not names_a_file(named):
+                raise ValueError(UNKNOWN_SOURCE.format(name=named, reason=NEITHER_BUILTIN_NOR_FILE))
+            found[named] = source_beside(named, plan.path)
+        return found[named]
+    return find
 
 
 def load_rig_file(path: Path) -> ShowPlan:
