@@ -4,6 +4,7 @@ random datagrams during a real play that changes nothing, and the keys of a term
 pseudo-terminal) with the terminal set back as it was however the play ends."""
 
 import fcntl
+import json
 import os
 import pty
 import random
@@ -30,7 +31,7 @@ from pivolet_show.show.fixtures import group_fixtures
 from pivolet_show.show.inputs.osc_control import OscControl
 from pivolet_show.show.player import Player
 from pivolet_show.show.rig import Rig
-from show_commands import play_process, summary_counts
+from show_commands import play_process, received_pips, summary_counts
 from test_player import ListOutput
 
 # (instant after the start, address, arguments): at 60 BPM, 64 pips a second, from pip 0.
@@ -51,7 +52,7 @@ PIPS = {2: 12, 3: 25, 5: 1000, 6: 1012, 7: 1280, 8: 1292, 9: 1300, 10: 1312, 11:
 REPLIES = [
     "the tempo must be a finite positive number of beats per minute, not -5.0",
     "a phase resets to the next 'beat' or 'bar', not 'quarter'",
-    "no control address '/pivolet/cue'",
+    "no cue 1: the show has no cues",
 ]
 
 
@@ -83,17 +84,24 @@ def test_every_address_moves_the_clock_as_it_says_and_refusals_are_answered():
     player.add_input(control)
     try:
         player.run(Fraction(22, 10))
-        replies = []
+        errors, tempos = [], []
         time.client._sock.settimeout(5)
-        for _ in REPLIES:
-            replies.append(OscMessage(time.client._sock.recv(65536)))
+        # After each command performed, the state of the show; after each refused, the reason.
+        for _ in range(len(SCRIPT)):
+            datagram = time.client._sock.recv(65536)
+            if OscBundle.dgram_is_bundle(datagram):
+                states = {message.address: message.params for message in OscBundle(datagram)}
+                tempos.append(states["/pivolet/state/tempo"][0])
+            else:
+                errors.append(OscMessage(datagram))
     finally:
         player.close()
         time.client._sock.close()
     pips = [states[0].pip for _, _, states in output.sent]
     assert {index: pips[index] for index in PIPS} == PIPS
     assert clock.bpm == 150 and (control.performed, control.ignored) == (7, 3)
-    assert [(reply.address, reply.params) for reply in replies] == [("/pivolet/error", [text]) for text in REPLIES]
+    assert [(reply.address, reply.params) for reply in errors] == [("/pivolet/error", [text]) for text in REPLIES]
+    assert tempos == [120.0] * 5 + [150.0] * 2
 
 
 def test_with_a_sync_source_leading_the_clock_commands_that_move_it_are_refused():
@@ -148,6 +156,63 @@ def test_a_flood_of_random_datagrams_changes_nothing_and_is_counted():
     assert len(frames) >= 190 and max(offsets) - min(offsets) < 1.001
 
 
+STORM_SHOW = """
+[[groups]]
+name = "wash"
+source = "circle"
+fixtures = 2
+
+[[cues]]
+name = "one"
+groups.wash = { source = "bounce" }
+
+[[cues]]
+name = "two"
+groups.wash = { source = "sway", fade = 1 }
+"""
+# Commands each refused for its own reason: unknown cues, groups, commands and sources, and bad arguments.
+STORM = [("/pivolet/cue", ["nope"]), ("/pivolet/cue", [99]), ("/pivolet/cue", [0]), ("/pivolet/cue", [1.5]),
+         ("/pivolet/cue", []), ("/pivolet/cue", [1, 2]), ("/pivolet/group/nope/size", [0.5]),
+         ("/pivolet/group/wash/size", ["big"]), ("/pivolet/group/wash/size", [9.0]), ("/pivolet/group/wash/speed", [0.0]),
+         ("/pivolet/group/wash/source", ["no_such_pattern"]), ("/pivolet/group/wash/source", [3]),
+         ("/pivolet/group/wash/zoom", [1]), ("/pivolet/hold", [2]), ("/pivolet/blackout", ["on"]), ("/pivolet/cues", [1])]
+
+
+def test_a_storm_of_refused_commands_leaves_the_show_playing_and_is_logged(tmp_path):
+    (tmp_path / "show.toml").write_text(STORM_SHOW)
+    listener = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    listener.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4 << 20)
+    listener.bind(("127.0.0.1", 0))
+    listener.settimeout(0.5)
+    player = play_process("--rig", tmp_path / "show.toml", "--fps", "50", "--seconds", "4", "--control", "0",
+                          "--log", tmp_path / "take.jsonl", "--osc", f"127.0.0.1:{listener.getsockname()[1]}")
+    generator = random.Random(21)
+    try:
+        port = int(re.search(r"OSC control on 127\.0\.0\.1:(\d+):", player.stderr.readline())[1])
+        client = SimpleUDPClient("127.0.0.1", port)
+        # 3000 refused commands and 30 cue launches over about two seconds, between frames.
+        for burst in range(300):
+            for _ in range(10):
+                client.send_message(*generator.choice(STORM))
+            if burst % 10 == 0:
+                client.send_message("/pivolet/cue", generator.choice([1, 2, "one", "two"]))
+            time.sleep(0.006)
+        frames = received_pips(listener, player, 15, lambda bundle: bundle.timestamp)
+        _, errors = player.communicate(timeout=20)
+    finally:
+        if player.poll() is None:
+            player.kill()
+            player.communicate()
+        listener.close()
+        client._sock.close()
+    assert player.returncode == 0, errors
+    sent, skipped = summary_counts(errors, "OSC")
+    assert sent + skipped == 200 and skipped <= 10 and len(frames) >= 150
+    assert errors.splitlines()[-1] == "OSC control: 30 done, 3000 ignored"
+    lines = [json.loads(line) for line in (tmp_path / "take.jsonl").read_text().splitlines()[1:]]
+    assert len(lines) == 3030 and sum("refused" in line for line in lines) == 3000
+
+
 def terminal_play(*arguments):
     """`play` on a new pseudo-terminal as its standard input and controlling terminal; the
     terminal's side, and its settings."""
@@ -164,7 +229,7 @@ def terminal_play(*arguments):
 def test_keys_tap_and_place_the_bar_and_the_terminal_is_set_back(stop):
     process, leader, follower, before = terminal_play("--bpm", "60", "--seconds", "3" if stop is None else "30")
     try:
-        assert process.stderr.readline().startswith("keys: space taps the tempo")
+        assert process.stderr.readline().startswith("keys: 1 to 9 launch cues, space taps the tempo")
         # The keys arrive unechoed, one at a time, while playing.
         assert termios.tcgetattr(follower)[3] & (termios.ECHO | termios.ICANON) == 0
         for _ in range(4):

@@ -7,8 +7,10 @@ given beside it replace its tempo, frame rate, playing time, start pip, interpol
 output destinations and inputs.
 
 The clock may follow the room: Ableton Link (--sync link) or a MIDI clock (--sync midi[:PORT]);
-OSC control messages (--control [HOST:]PORT) and, in a terminal, keys set the tempo, tap it, seek,
-reset the phase and nudge it. --latency-ms sends each frame with the pips of that much later.
+OSC control messages (--control [HOST:]PORT) and, in a terminal, keys launch a rig file's cues, set
+the tempo, tap it, seek, reset the phase and nudge it. --latency-ms sends each frame with the pips
+of that much later. --log FILE writes every control command to a show log; --replay FILE plays a
+show log's commands again at the pips they took effect at.
 """
 
 from __future__ import annotations
@@ -100,6 +102,10 @@ def add_arguments(parser: argparse.ArgumentParser) -> None:
     parser.add_argument("--order", type=argument_type(FixtureOrder.named),
                         help="in_step, spread or mirror (default: spread when --spread is given, else in_step)")
     parser.add_argument("--rig", metavar="FILE", type=Path, help="a rig file (.toml or .json) describing the show")
+    parser.add_argument("--log", metavar="FILE", type=Path,
+                        help="write every control command, refusals too, to this show log (JSON lines)")
+    parser.add_argument("--replay", metavar="FILE", type=Path,
+                        help="perform a show log's commands again, each at the pip it took effect at")
     parser.add_argument("--quiet", action="store_true", help="print nothing while playing")
 
 
@@ -107,7 +113,7 @@ def _command_line_plan(arguments: argparse.Namespace) -> ShowPlan:
     from pivolet_show.checks import exact_fraction
     from pivolet_show.motion.sources import RecordingSource
     from pivolet_show.show.fixtures import group_fixtures
-    from pivolet_show.show.plan import PatchRequest, ShowPlan
+    from pivolet_show.show.plan import GroupPlan, PatchRequest, ShowPlan
 
     if arguments.source is None:
         raise ValueError(NO_SOURCE)
@@ -116,7 +122,8 @@ def _command_line_plan(arguments: argparse.Namespace) -> ShowPlan:
     given_spread = arguments.spread if arguments.spread is not None else 0
     order = arguments.order or (FixtureOrder.SPREAD if arguments.spread is not None else FixtureOrder.IN_STEP)
     fixtures = group_fixtures(source, count, order=order, spread=given_spread)
-    plan = ShowPlan(tuple(fixtures), (PatchRequest(),) * count, first_universe=arguments.universe)
+    group = GroupPlan("1", 1, count, given_spread, order, (None,) * count)
+    plan = ShowPlan(tuple(fixtures), (PatchRequest(),) * count, first_universe=arguments.universe, groups=(group,))
     if isinstance(source, RecordingSource):
         # As draw and export do, a recording plays at the tempo it was made at.
         plan = dataclasses.replace(plan, bpm=exact_fraction(source.recording.bpm))
@@ -165,27 +172,42 @@ def _play(arguments: argparse.Namespace, stop: StopSignals) -> int:
         from pivolet_show.show.control import Control
         from pivolet_show.show.inputs import open_inputs
         from pivolet_show.show.inputs.protocol import Controls
+        from pivolet_show.show.launch import launch_pips
         from pivolet_show.show.outputs import open_outputs
         from pivolet_show.show.player import Player
+        from pivolet_show.show.replay import Replay
         from pivolet_show.show.rig import Rig  # and with it numpy
+        from pivolet_show.show.show_file import source_finder
+        from pivolet_show.show.show_log import ShowLog, read_log
         from pivolet_show.show.status import StatusLine
 
+    log = None
     try:
         plan = build_plan(arguments)
         # A recording's note goes to the status line, made once the clock is.
-        rig = Rig(plan.fixtures, interpolate=plan.interpolate, note=lambda text: status.note(text))
+        rig = Rig.of_plan(plan, note=lambda text: status.note(text))
+        # A log may be replayed into itself: it is read whole before it is written again.
+        replayed = None if arguments.replay is None else read_log(arguments.replay)
+        log = None if arguments.log is None else ShowLog(arguments.log)
         outputs = open_outputs(plan)
     except ValueError as error:
+        if log is not None:
+            log.close()
         arguments.parser.error(str(error))
     try:
         clock = TempoClock(plan.bpm, plan.start_pip, origin_ns=time.monotonic_ns() + START_LEAD_NS,
                            beats_per_bar=plan.beats_per_bar)
         status = StatusLine(sys.stderr, clock, quiet=arguments.quiet)
         player = Player(clock, rig, outputs, status=status.show, status_interval_ns=status.interval_ns)
-        control = Control(clock, rig)
+        control = Control(clock, rig, lookahead_ns=max((output.latency_ns for output in outputs), default=0),
+                          launch_pips=launch_pips(plan.launch, plan.beats_per_bar), sources=source_finder(plan),
+                          log=None if log is None else log.write)
+        status.watch_control(control)
     except Interrupted:
         for output in outputs:
             output.close()
+        if log is not None:
+            log.close()
         raise
     # From here a stop signal ends the play between frames, never halfway through sending one, and
     # every output ends its streams as it closes.
@@ -204,10 +226,16 @@ def _play(arguments: argparse.Namespace, stop: StopSignals) -> int:
             status.note(HELP)
         if not outputs:
             status.note(NO_OUTPUT.format(flags=", ".join("--" + protocol.name for protocol in OUTPUTS)))
+        if replayed is not None:
+            Replay(replayed, control, player.call_at, status.note).start()
         player.run(plan.seconds)
     finally:
-        player.close()
-        status.finish(clock.reading_at(time.monotonic_ns()), player.counts)
+        try:
+            player.close()
+            status.finish(clock.reading_at(time.monotonic_ns()), player.counts)
+        finally:
+            if log is not None:
+                log.close()
     silent = [counts for counts in player.counts if counts.sent == 0 and counts.failed]
     for counts in silent:
         message = NOTHING_SENT.format(label=counts.label, failed=counts.failed, reason=counts.last_failure)

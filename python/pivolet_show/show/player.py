@@ -13,7 +13,9 @@ followed by an on-time one.
 The player waits for its deadlines in a selector over its inputs' sockets and a wake-up socket, so
 an input is read, and a change asked for from another thread (`call_soon`) is applied, between
 frames, on the player's own thread: the show's state has one writer. An input that asks to be
-polled (a sync source reading its session) is polled at its interval in the same way. A frame
+polled (a sync source reading its session) is polled at its interval in the same way, and an
+action asked for at an instant (`call_at`, as a replay asks for its logged commands) runs at that
+instant, before any frame due then is sent. A frame
 worked out ahead is kept with the clock's anchor and the rig's version it was worked out from, and
 worked out again if either has changed by the time it is due.
 """
@@ -23,6 +25,8 @@ from __future__ import annotations
 import collections
 import contextlib
 import dataclasses
+import heapq
+import itertools
 import selectors
 import socket
 import time
@@ -134,6 +138,9 @@ class Player:
         # [instant of the next poll, input], for the inputs that are polled.
         self._polls: list[list[Any]] = []
         self._actions: collections.deque[Callable[[], None]] = collections.deque()
+        # (instant, order asked, action) of the actions asked for at an instant, soonest first.
+        self._timed: list[tuple[int, int, Callable[[], None]]] = []
+        self._timed_order = itertools.count()
         self._wake_reader, self._wake_writer = socket.socketpair()
         for end in (self._wake_reader, self._wake_writer):
             end.setblocking(False)
@@ -159,6 +166,11 @@ class Player:
         player is waiting). Safe to call from any thread; actions run in the order they came."""
         self._actions.append(action)
         self._wake()
+
+    def call_at(self, at_ns: int, action: Callable[[], None]) -> None:
+        """Runs `action` on the player's thread at `at_ns` on the monotonic clock (at once if that has
+        passed), before any frame due at that instant or later is sent. Called on the player's thread."""
+        heapq.heappush(self._timed, (at_ns, next(self._timed_order), action))
 
     def stop(self) -> None:
         """Ends the play after the frame being sent, if any (safe to call from a signal handler or
@@ -211,9 +223,12 @@ class Player:
         to stop."""
         while not self._stopping:
             now = self._now()
+            timed = self._timed
+            while timed and timed[0][0] <= now:
+                heapq.heappop(timed)[2]()
             if now >= deadline_ns:
                 return True
-            wake_ns = deadline_ns
+            wake_ns = deadline_ns if not timed else min(deadline_ns, timed[0][0])
             for due in self._polls:
                 if due[0] <= now:
                     due[1].poll(now)

@@ -1,7 +1,9 @@
 """The status `play` shows while it plays, and the summary it leaves when it stops: on a terminal one
-line rewritten in place four times a second, elsewhere (a log, a service) one line a second. Each
-input that has something to say (a sync source's session, the control port's counts) adds its few
-words to the line, and a line of its own to the summary."""
+line rewritten in place four times a second, elsewhere (a log, a service) one line a second. The
+line says which cue plays and which waits for its boundary, what is held or blacked out, and the
+last control command refused (until one is performed). Each input that has something to say (a
+sync source's session, the control port's counts) adds its few words to the line, and a line of
+its own to the summary."""
 
 from __future__ import annotations
 
@@ -12,8 +14,10 @@ from typing import TYPE_CHECKING, TextIO
 from pivolet_show.show.clock import PipReading, TempoClock
 
 if TYPE_CHECKING:
+    from pivolet_show.show.control import Control
     from pivolet_show.show.inputs.protocol import Input
     from pivolet_show.show.player import OutputCounts
+    from pivolet_show.show.timeline import ShowState
 
 TERMINAL_INTERVAL_NS = 250_000_000
 LOG_INTERVAL_NS = 1_000_000_000
@@ -24,8 +28,26 @@ def tempo_text(bpm: Fraction) -> str:
     return f"{float(round(bpm, 3)):g}" if bpm.denominator != 1 else str(bpm.numerator)
 
 
+def show_text(state: ShowState, pip: int, beats_per_bar: int) -> str:
+    """The cue playing at `pip` and the one waiting (with the bar and beat of its boundary), and
+    what is held or blacked out."""
+    words = []
+    playing, waiting = state.playing(pip), state.waiting(pip)
+    if playing is not None:
+        words.append(f"cue {playing.number} {playing.name}")
+    if waiting is not None:
+        bar, beat = PipReading(waiting.pip, 0.0).bar_and_beat(beats_per_bar)
+        words.append(f"next {waiting.number} {waiting.name} at {bar}.{beat}")
+    held = [group.name for group in state.groups if group.held]
+    if held:
+        words.append("holding " + ", ".join(held))
+    if state.blackout:
+        words.append("blackout")
+    return "  ".join(words)
+
+
 def status_text(reading: PipReading, clock: TempoClock, counts: list[OutputCounts],
-                inputs: Sequence[Input] = ()) -> str:
+                inputs: Sequence[Input] = (), control: Control | None = None) -> str:
     bar, beat = reading.bar_and_beat(clock.beats_per_bar)
     late = sum(each.late + each.skipped for each in counts)
     text = f"pip {reading.pip}  bar {bar}.{beat}  {tempo_text(clock.bpm)} BPM  late {late}"
@@ -34,6 +56,10 @@ def status_text(reading: PipReading, clock: TempoClock, counts: list[OutputCount
         text += f"  failed {failed}"
     if not clock.anchor.running:
         text += "  held"
+    if control is not None:
+        said = show_text(control.timeline.state, reading.pip, clock.beats_per_bar)
+        text += f"  {said}" if said else ""
+        text += f"  refused: {control.last_refusal}" if control.last_refusal else ""
     for each in inputs:
         said = each.status()
         if said:
@@ -62,6 +88,11 @@ class StatusLine:
         self.interval_ns = TERMINAL_INTERVAL_NS if self._live else LOG_INTERVAL_NS
         self._width = 0
         self._inputs: list[Input] = []
+        self._control: Control | None = None
+
+    def watch_control(self, control: Control) -> None:
+        """Shows the show's cues and the last refusal of `control` on the line."""
+        self._control = control
 
     def watch(self, opened: Input) -> None:
         """Shows what `opened` has to say on the line and in the summary."""
@@ -79,7 +110,7 @@ class StatusLine:
     def show(self, reading: PipReading, counts: list[OutputCounts]) -> None:
         if self._quiet:
             return
-        text = status_text(reading, self._clock, counts, self._inputs)
+        text = status_text(reading, self._clock, counts, self._inputs, self._control)
         if self._live:
             self._write("\r" + text.ljust(self._width))
             self._width = len(text)

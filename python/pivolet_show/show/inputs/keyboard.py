@@ -1,5 +1,6 @@
-"""Keys for the show's control commands, when `play` runs in a terminal: space taps the tempo, `b`
-makes now the start of a bar, `+` and `-` nudge the phase by one pip.
+"""Keys for the show's control commands, when `play` runs in a terminal: 1 to 9 launch the cues of
+those numbers, space taps the tempo, `b` makes now the start of a bar, `+` and `-` nudge the phase
+by one pip.
 
 The terminal is put in cbreak mode (each key arrives as it is pressed, and is not echoed; Ctrl-C
 still interrupts) while the keyboard is open, and set back as it was when it closes, which the
@@ -21,14 +22,17 @@ from typing import Any, TextIO
 from pivolet_show.show.control import Control
 
 LABEL = "keyboard"
+TRANSPORT = "keys"
 # Each key and the control command it performs, with the command's arguments.
 KEYS: dict[str, tuple[str, tuple[Any, ...]]] = {
+    **{str(number): ("cue", (number,)) for number in range(1, 10)},
     " ": ("tap", ()),
     "b": ("phase", ("bar",)),
     "+": ("nudge", (1,)),
     "-": ("nudge", (-1,)),
 }
-HELP = "keys: space taps the tempo, b makes now a bar line, + and - nudge the phase by a pip, Ctrl-C stops"
+HELP = ("keys: 1 to 9 launch cues, space taps the tempo, b makes now a bar line, + and - nudge the phase by a pip, "
+        "Ctrl-C stops")
 MOST_BYTES_PER_READ = 64
 
 
@@ -81,7 +85,7 @@ class Keyboard:
                 continue
             name, values = KEYS[key]
             try:
-                self._control.perform(name, values, self._now())
+                self._control.perform(name, values, self._now(), TRANSPORT)
             except ValueError as error:
                 if str(error) not in self._told:
                     self._told.add(str(error))

@@ -1,5 +1,5 @@
-"""The OSC control port: the show's control commands as OSC messages over UDP, `/pivolet/NAME` with
-the command's arguments (see `pivolet_show.show.control`).
+"""The OSC control port: the show's control commands as OSC messages over UDP, `/pivolet/NAME` (or
+`/pivolet/group/<group>/NAME`) with the command's arguments (see `pivolet_show.show.control`).
 
 The port binds 127.0.0.1 unless a host is given (`--control [HOST:]PORT`, or a `[control]` table
 with `host` and `port`; port 0 lets the system pick one, which `play` says). Its socket is read by
@@ -7,7 +7,9 @@ the player between frames, a few datagrams at a time, so that a flood of them ca
 back. Datagrams are parsed by python-osc and routed by its dispatcher, bundles included (a bundle's
 timetag is not waited for: a command takes effect when it is read). A datagram that is not OSC, a
 message to an unknown address, or one whose arguments a command refuses is counted and ignored;
-for the last two the sender gets `/pivolet/error` with the reason.
+for the last two the sender gets `/pivolet/error` with the reason, and the show's control hears of
+the refusal (for its log and the status line). After every command performed, the sender gets the
+state of the show's cues and groups (`state_messages`), as control surfaces expect.
 
 A datagram goes to python-osc's parser only if it is a message or bundle whose type tags the parser
 knows (`is_plain_osc`): for anything else the parser would log a warning, which a flood of junk
@@ -24,7 +26,7 @@ from collections.abc import Callable
 from typing import TYPE_CHECKING, Any
 
 from pivolet_show.checks import argument_type
-from pivolet_show.show.control import ADDRESS_PREFIX, COMMANDS
+from pivolet_show.show.control import ADDRESS_PREFIX, COMMANDS, GROUP_SCOPE
 from pivolet_show.show.file_table import Table, text
 from pivolet_show.show.network import HIGHEST_PORT, port_number, resolve
 
@@ -32,11 +34,16 @@ if TYPE_CHECKING:
     from pivolet_show.show.control import Control
     from pivolet_show.show.inputs.protocol import Controls
     from pivolet_show.show.plan import ShowPlan
+    from pivolet_show.show.timeline import ShowState
 
 LABEL = "OSC control"
+TRANSPORT = "osc"
 KEYS = ("host", "port")
 DEFAULT_HOST = "127.0.0.1"
 ERROR_ADDRESS = ADDRESS_PREFIX + "error"
+STATE_PREFIX = ADDRESS_PREFIX + "state/"
+# The state goes back in bundles of at most this many bytes, each one datagram.
+STATE_BUNDLE_BYTES = 1400
 # A read takes at most this many datagrams, then lets the player see to its next frame.
 MOST_DATAGRAMS_PER_READ = 32
 # The type tags python-osc parses; it logs a warning for any other.
@@ -52,7 +59,6 @@ LARGEST_DATAGRAM = 65536
 NOT_A_CONTROL_ADDRESS = "--control takes [HOST:]PORT with a port from 0 to 65535, not {value!r}"
 CANNOT_LISTEN = "OSC control: cannot listen on {host}:{port} ({reason})"
 LISTENING = "OSC control on {host}:{port}: {addresses}"
-UNKNOWN_ADDRESS = "no control address {address!r}"
 
 
 @dataclasses.dataclass(frozen=True)
@@ -104,6 +110,55 @@ def is_plain_osc(data: bytes, depth: int = 0) -> bool:
     return tags.startswith(b",") and all(chr(tag) in KNOWN_TYPE_TAGS for tag in tags[1:])
 
 
+def state_messages(state: ShowState, pip: int, bpm: float) -> list[tuple[str, tuple[Any, ...]]]:
+    """The state of the show's cues and groups as OSC messages, at the clock's present `pip`:
+
+    /pivolet/state/cue i s         the cue playing (its number and name; 0 and "" for none)
+    /pivolet/state/waiting i s i   the cue waiting for its boundary, and the boundary's pip (0 "" 0: none)
+    /pivolet/state/tempo f         beats per minute
+    /pivolet/state/blackout i      1 while blacked out
+    /pivolet/state/group/<name>/source s, /size f, /speed f, /hold i   each group, as it plays once
+                                   every change asked for has taken effect
+    """
+    playing, waiting = state.playing(pip), state.waiting(pip)
+    messages: list[tuple[str, tuple[Any, ...]]] = [
+        (STATE_PREFIX + "cue", (playing.number, playing.name) if playing else (0, "")),
+        (STATE_PREFIX + "waiting", (waiting.number, waiting.name, waiting.pip) if waiting else (0, "", 0)),
+        (STATE_PREFIX + "tempo", (bpm,)),
+        (STATE_PREFIX + "blackout", (int(state.blackout),)),
+    ]
+    for group in state.groups:
+        prefix = f"{STATE_PREFIX}{GROUP_SCOPE}/{group.name}/"
+        messages += [(prefix + "source", (group.source,)), (prefix + "size", (group.size,)),
+                     (prefix + "speed", (float(group.speed),)), (prefix + "hold", (int(group.held),))]
+    return messages
+
+
+def _message(address: str, values: tuple[Any, ...]) -> Any:
+    from pythonosc.osc_message_builder import OscMessageBuilder
+
+    builder = OscMessageBuilder(address)
+    for value in values:
+        builder.add_arg(value)
+    return builder.build()
+
+
+def state_bundles(messages: list[tuple[str, tuple[Any, ...]]]) -> list[bytes]:
+    """The messages, in order, in as few bundles (to be acted on at once) of at most
+    STATE_BUNDLE_BYTES as they fit."""
+    from pythonosc.osc_bundle_builder import IMMEDIATELY, OscBundleBuilder
+
+    bundles, builder, size = [], OscBundleBuilder(IMMEDIATELY), BUNDLE_ELEMENTS
+    for address, values in messages:
+        message = _message(address, values)
+        if size > BUNDLE_ELEMENTS and size + SIZE_BYTES + message.size > STATE_BUNDLE_BYTES:
+            bundles.append(builder.build().dgram)
+            builder, size = OscBundleBuilder(IMMEDIATELY), BUNDLE_ELEMENTS
+        builder.add_content(message)
+        size += SIZE_BYTES + message.size
+    return bundles + ([builder.build().dgram] if size > BUNDLE_ELEMENTS else [])
+
+
 class OscControl:
     """Listens on `family`'s `address` and hands every message to `control`, as of `now()`."""
 
@@ -130,8 +185,9 @@ class OscControl:
         self.sockets = (self._socket,)
         self.address = self._socket.getsockname()
         self._dispatcher = Dispatcher()
-        for command in COMMANDS:
-            self._dispatcher.map(command.address, self._perform, command.name, needs_reply_address=True)
+        # Each handler keeps the address it serves, so that a pattern performs each address it matches.
+        for address, _ in control.addresses():
+            self._dispatcher.map(address, self._perform, address)
 
     def read(self, readable: Any) -> None:
         from pythonosc.osc_packet import OscPacket, ParseError
@@ -155,33 +211,37 @@ class OscControl:
                 self._dispatch(timed.message, sender)
 
     def _dispatch(self, message: Any, sender: tuple[Any, ...]) -> None:
+        # An address that matches none is handed over as it came, for the control to refuse it.
         handlers = list(self._dispatcher.handlers_for_address(message.address))
         if not handlers:
-            self.ignored += 1
-            self.reply(sender, ERROR_ADDRESS, UNKNOWN_ADDRESS.format(address=message.address))
+            self._perform(sender, message.address, *message.params)
             return
         for handler in handlers:
-            handler.invoke(sender, message)
+            # A pattern such as /pivolet/group/*/size performs the command at each address it matches.
+            self._perform(sender, handler.args[0], *message.params)
 
-    def _perform(self, sender: tuple[Any, ...], address: str, names: list[str], *values: Any) -> None:
+    def _perform(self, sender: tuple[Any, ...], address: str, *values: Any) -> None:
+        path = address[len(ADDRESS_PREFIX):] if address.startswith(ADDRESS_PREFIX) else address
         try:
-            self._control.perform(names[0], values, self._now())
+            self._control.perform(path, values, self._now(), TRANSPORT)
         except ValueError as error:
             self.ignored += 1
             self.reply(sender, ERROR_ADDRESS, str(error))
-        else:
-            self.performed += 1
+            return
+        self.performed += 1
+        clock = self._control.clock
+        for bundle in state_bundles(state_messages(self._control.timeline.state, clock.pip_at(self._now()),
+                                                   float(clock.bpm))):
+            self._send(bundle, sender)
 
     def reply(self, sender: tuple[Any, ...], address: str, *values: Any) -> None:
         """Sends the message `address` with `values` back to `sender`; a reply that cannot be sent
         is dropped, as UDP would."""
-        from pythonosc.osc_message_builder import OscMessageBuilder
+        self._send(_message(address, values).dgram, sender)
 
-        builder = OscMessageBuilder(address)
-        for value in values:
-            builder.add_arg(value)
+    def _send(self, datagram: bytes, sender: tuple[Any, ...]) -> None:
         try:
-            self._socket.sendto(builder.build().dgram, sender)
+            self._socket.sendto(datagram, sender)
         except OSError:
             pass
 
