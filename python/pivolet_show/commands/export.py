@@ -1,11 +1,14 @@
 """Writes a pattern's or a recording's motion to a file other tools read, then prints its path.
 
     python -m pivolet_show export SOURCE --out FILE [--format F] [--loops N] [--bpm B] [--start-pip P]
+    python -m pivolet_show export SHOW --replay LOG --out take.csv --from-pip A --to-pip B
 
 The format follows the file's extension (.mid, .csv, .gltf, .glb) unless --format names it. A
 pattern's export covers N loops from the start pip, at the tempo (default 120 BPM). A recording's
 export covers its recorded pips, once, at its own tempo unless --bpm gives another; loops and a start
-pip do not apply to it. The file is written whole or not at all.
+pip do not apply to it. With --replay, SHOW is a show file and LOG a show log of its performance:
+the performance is rendered from pip A up to pip B (not included) as a recording CSV, one column per
+fixture axis (f1_x, f1_y, f1_z, f2_x, ...), at the show's tempo. The file is written whole or not at all.
 """
 
 from __future__ import annotations
@@ -44,6 +47,13 @@ UNKNOWN_FORMAT = "cannot tell the format of {path} from its extension: name one 
 NOT_FOR_RECORDINGS = "only a pattern takes {options}: the export of a recording covers its recorded pips, once"
 NOT_FOR_FORMAT = "only a MIDI file takes {options}, and {path} is written as {format}"
 NOT_CONTROLLERS = "three controller numbers for x, y and z, such as 1,2,3"
+RENDER_NEEDS = "a performance's render needs --from-pip and --to-pip"
+ONLY_FOR_RENDER = "only a performance's render (--replay LOG) takes {options}"
+RENDER_IS_CSV = "a performance's render is a recording CSV: --out names a .csv file, not {path}"
+NOT_FOR_RENDER = "a performance's render is a recording CSV, and takes none of {options}"
+RENDER_OPTIONS = {"format": "--format", "loops": "--loops", "bpm": "--bpm", "start_pip": "--start-pip",
+                  "ticks_per_beat": "--ticks-per-beat", "channel": "--channel", "cc": "--cc",
+                  "fourteen_bit": "--fourteen-bit"}
 CANNOT_WRITE = "cannot write {path}: {reason}"
 
 
@@ -64,6 +74,10 @@ def add_arguments(parser: argparse.ArgumentParser) -> None:
                         help=f"the tempo (default: a recording's own, else {DEFAULT_BPM:g})")
     parser.add_argument("--start-pip", type=int, metavar="PIP",
                         help=f"the pip of a pattern that the export starts at (default: {DEFAULT_START_PIP})")
+    performance = parser.add_argument_group("a performance (SOURCE is a show file)")
+    performance.add_argument("--replay", type=Path, metavar="LOG", help="render the performance a show log holds")
+    performance.add_argument("--from-pip", type=int, metavar="A", help="the first pip of the render")
+    performance.add_argument("--to-pip", type=int, metavar="B", help="the pip the render ends before")
     group = parser.add_argument_group("MIDI files")
     group.add_argument("--ticks-per-beat", type=int, metavar="TICKS",
                        help=f"a multiple of 64 (default: {midi.DEFAULT_TICKS_PER_BEAT}, 15 ticks a pip)")
@@ -125,17 +139,45 @@ def _timeline(arguments: argparse.Namespace) -> Timeline:
         parser.error(str(error))
 
 
+def _performance(arguments: argparse.Namespace) -> bytes:
+    """The performance of the show file SOURCE that the log --replay holds, rendered as a recording CSV."""
+    from pivolet_show.show.performance_render import recording_csv, render_performance
+    from pivolet_show.show.show_file import load_rig_file
+    from pivolet_show.show.show_log import read_log
+
+    parser: argparse.ArgumentParser = arguments.parser
+    others = _given(arguments, RENDER_OPTIONS)
+    if others:
+        parser.error(NOT_FOR_RENDER.format(options=" and ".join(others)))
+    if arguments.from_pip is None or arguments.to_pip is None:
+        parser.error(RENDER_NEEDS)
+    if arguments.out.suffix.lower() != ".csv":
+        parser.error(RENDER_IS_CSV.format(path=arguments.out))
+    try:
+        plan = load_rig_file(Path(arguments.source))
+        rows = render_performance(plan, read_log(arguments.replay), arguments.from_pip, arguments.to_pip)
+    except ValueError as error:
+        parser.error(str(error))
+    return recording_csv(rows, len(plan.fixtures), plan.bpm)
+
+
 def run(arguments: argparse.Namespace) -> int:
     from pivolet_show.atomic_file import write_atomically
 
-    chosen = _format(arguments)
-    settings = _midi_settings(arguments, chosen)
-    timeline = _timeline(arguments)
     out: Path = arguments.out
-    try:
-        data = RENDERERS[chosen](timeline, settings)
-    except ValueError as error:
-        arguments.parser.error(str(error))
+    if arguments.replay is not None:
+        data = _performance(arguments)
+    else:
+        render_options = _given(arguments, {"from_pip": "--from-pip", "to_pip": "--to-pip"})
+        if render_options:
+            arguments.parser.error(ONLY_FOR_RENDER.format(options=" and ".join(render_options)))
+        chosen = _format(arguments)
+        settings = _midi_settings(arguments, chosen)
+        timeline = _timeline(arguments)
+        try:
+            data = RENDERERS[chosen](timeline, settings)
+        except ValueError as error:
+            arguments.parser.error(str(error))
     try:
         out.parent.mkdir(parents=True, exist_ok=True)
         write_atomically(out, data)
