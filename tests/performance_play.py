@@ -10,6 +10,7 @@ player waits for frame k, before that frame is sent.
 
 from __future__ import annotations
 
+import contextlib
 import dataclasses
 import select
 import socket
@@ -83,33 +84,32 @@ def perform(show: str, tmp_path: Path, script=(), *, seconds: Fraction, log: Pat
     control port, writing the show log to `log` if given, and replaying the events `replay` if given."""
     path = tmp_path / name
     path.write_text(show)
-    receiver = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-    receiver.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4 << 20)
-    receiver.bind(("127.0.0.1", 0))
-    line = ["play", "--rig", str(path), "--osc", f"127.0.0.1:{receiver.getsockname()[1]}"]
-    plan = build_plan(build_parser(line).parse_args(line))
-    time = ScriptedTime(sorted(script, key=lambda entry: entry[0]), receiver)
-    notes: list[str] = []
-    written = None if log is None else ShowLog(log)
-    outputs = open_outputs(plan)
-    clock = TempoClock(plan.bpm, plan.start_pip, origin_ns=START, beats_per_bar=plan.beats_per_bar, now=time)
-    rig = Rig.of_plan(plan, note=notes.append)
-    control = Control(clock, rig, lookahead_ns=max(output.latency_ns for output in outputs),
-                      launch_pips=launch_pips(plan.launch, plan.beats_per_bar), sources=source_finder(plan),
-                      log=None if written is None else written.write, wall_ns=time)
-    player = Player(clock, rig, outputs, now=time, wait=time.wait, unix_offset_ns=UNIX_OFFSET_NS)
-    port = OscControl(socket.AF_INET, ("127.0.0.1", 0), control, now=time)
-    time.client, time.port = SimpleUDPClient("127.0.0.1", port.address[1]), port.sockets[0]
-    player.add_input(port)
-    if replay is not None:
-        Replay(replay, control, player.call_at, notes.append).start()
-    try:
+    with contextlib.ExitStack() as closing:
+        receiver = closing.enter_context(socket.socket(socket.AF_INET, socket.SOCK_DGRAM))
+        receiver.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4 << 20)
+        receiver.bind(("127.0.0.1", 0))
+        line = ["play", "--rig", str(path), "--osc", f"127.0.0.1:{receiver.getsockname()[1]}"]
+        plan = build_plan(build_parser(line).parse_args(line))
+        time = ScriptedTime(sorted(script, key=lambda entry: entry[0]), receiver)
+        notes: list[str] = []
+        written = None
+        if log is not None:
+            written = ShowLog(log)
+            closing.callback(written.close)
+        outputs = open_outputs(plan)
+        clock = TempoClock(plan.bpm, plan.start_pip, origin_ns=START, beats_per_bar=plan.beats_per_bar, now=time)
+        rig = Rig.of_plan(plan, note=notes.append)
+        control = Control(clock, rig, lookahead_ns=max(output.latency_ns for output in outputs),
+                          launch_pips=launch_pips(plan.launch, plan.beats_per_bar), sources=source_finder(plan),
+                          log=None if written is None else written.write, wall_ns=time)
+        player = Player(clock, rig, outputs, now=time, wait=time.wait, unix_offset_ns=UNIX_OFFSET_NS)
+        closing.callback(player.close)
+        port = OscControl(socket.AF_INET, ("127.0.0.1", 0), control, now=time)
+        player.add_input(port)
+        time.client, time.port = SimpleUDPClient("127.0.0.1", port.address[1]), port.sockets[0]
+        closing.callback(time.client._sock.close)
+        if replay is not None:
+            Replay(replay, control, player.call_at, notes.append).start()
         player.run(seconds)
         time.drain()
-    finally:
-        player.close()
-        time.client._sock.close()
-        receiver.close()
-        if written is not None:
-            written.close()
     return Performance(time.datagrams, notes, control)

@@ -11,6 +11,8 @@ import pytest
 
 import pivolet
 from performance_play import at_pip, perform
+from pivolet_show.show.clock import Anchor
+from pivolet_show.show.launch import boundary, earliest_pip
 from pivolet_show.show.performance_render import render_performance
 from pivolet_show.show.show_file import load_rig_file
 from pivolet_show.show.show_log import read_log
@@ -78,6 +80,27 @@ def test_a_launch_lands_on_the_next_boundary_no_output_has_sent(tmp_path, launch
             playing = sample("circle", pip - phase, 0.5) if pip < boundary else sample(source, pip - boundary - phase)
             assert frame[number] == (pip - phase, *map(f32, playing)), pip
         assert frame[3] == (pip, *map(f32, sample("helix", pip)))  # a group the cues do not name plays on
+
+
+SECOND = 10**9
+RUNNING = Anchor(0, Fraction(0), Fraction(60))  # 64 pips a second from pip 0 at instant 0
+
+
+@pytest.mark.parametrize("anchor, at_ns, lookahead_ns, earliest", [
+    (RUNNING, SECOND // 2, 0, 32),                   # exactly on pip 32, which no frame can have shown yet
+    (RUNNING, SECOND // 2 + 1, 0, 33),               # a nanosecond into pip 32, which a frame may have shown
+    (RUNNING, SECOND // 2, 40_000_000, 35),          # 40 ms ahead: pip 34.56
+    (Anchor(0, Fraction(32), Fraction(60), held=True), SECOND, 0, 33),
+    (Anchor(SECOND, Fraction(10), Fraction(60), waiting=True), 0, 0, 11),
+    (Anchor(0, Fraction(0), Fraction(60), ceiling=Fraction(20)), SECOND, 0, 21),
+])
+def test_a_change_takes_effect_on_the_first_pip_no_output_can_have_sent(anchor, at_ns, lookahead_ns, earliest):
+    assert earliest_pip(anchor, at_ns, lookahead_ns) == earliest
+
+
+@pytest.mark.parametrize("earliest, unit, expected", [(33, 64, 64), (64, 64, 64), (-5, 64, 0), (-70, 64, -64), (7, 1, 7)])
+def test_a_boundary_is_the_first_multiple_at_or_after(earliest, unit, expected):
+    assert boundary(earliest, unit) == expected
 
 
 def fade_formula(pip, start, fade_pips, outgoing, incoming):
