@@ -286,27 +286,43 @@ class Timeline:
                          tuple(group.state() for group in self.groups.values()),
                          bool(self.blackouts) and self.blackouts[-1].on, self.version)
 
+    def _all_or_nothing(self, change: Callable[[], None]) -> None:
+        """Makes `change`; if it is refused halfway (a spread that cannot lay out a source), the
+        stages are as they were."""
+        stages = {name: list(group.stages) for name, group in self.groups.items()}
+        try:
+            change()
+        except ValueError:
+            for name, kept in stages.items():
+                self.groups[name].stages = kept
+            raise
+        self._changed()
+
     def launch_cue(self, index: int, pip: int, request: int) -> None:
         """Cue `index` takes effect at `pip`, replacing a cue that has not taken effect by then."""
         cue = self.cues[index]
         named = dict(cue.groups)
-        for group in self.groups.values():
-            if group.name in named:
-                group.replace_from(pip, lambda stage: True)
-                group.add(group.launched(named[group.name], pip, request, index))
-            else:
-                group.replace_from(pip, lambda stage: stage.cue is not None)
-        self.launches = [launch for launch in self.launches if launch.pip < pip]
-        self.launches.append(CueLaunch(index + 1, cue.name, pip, request))
-        del self.launches[:-MOST_LAUNCHES]
-        self._changed()
+
+        def change() -> None:
+            for group in self.groups.values():
+                if group.name in named:
+                    group.replace_from(pip, lambda stage: True)
+                    group.add(group.launched(named[group.name], pip, request, index))
+                else:
+                    group.replace_from(pip, lambda stage: stage.cue is not None)
+            self.launches = [launch for launch in self.launches if launch.pip < pip]
+            self.launches.append(CueLaunch(index + 1, cue.name, pip, request))
+            del self.launches[:-MOST_LAUNCHES]
+        self._all_or_nothing(change)
 
     def launch(self, group: str, asked: GroupCue, pip: int, request: int) -> None:
         """One group plays what `asked` says from `pip` on, replacing its launches from then on."""
         timeline = self.groups[group]
-        timeline.replace_from(pip, lambda stage: True)
-        timeline.add(timeline.launched(asked, pip, request, None))
-        self._changed()
+
+        def change() -> None:
+            timeline.replace_from(pip, lambda stage: True)
+            timeline.add(timeline.launched(asked, pip, request, None))
+        self._all_or_nothing(change)
 
     def change(self, group: str, kind: str, value: float | Fraction, pip: int, request: int) -> None:
         """The group's `kind` ("size" or "ratio") becomes `value` from `pip` on."""
