@@ -48,6 +48,7 @@ class Performance:
     datagrams: list[bytes]
     notes: list[str]
     control: Control
+    sacn_datagrams: list[bytes] = dataclasses.field(default_factory=list)
 
     def frames(self) -> list[dict[int, tuple[int, float, float, float]]]:
         """Each frame's fixtures: number -> (pip, x, y, z), as python-osc reads them."""
@@ -59,10 +60,10 @@ class ScriptedTime(FakeTime):
     """The fake clock; as a wait reaches each scripted instant, its message goes to the control port
     and the port's socket is known to be readable before the player looks at it."""
 
-    def __init__(self, script, receiver):
+    def __init__(self, script, receivers):
         super().__init__()
-        self.script, self.receiver, self.client, self.port = list(script), receiver, None, None
-        self.datagrams: list[bytes] = []
+        self.script, self.receivers, self.client, self.port = list(script), receivers, None, None
+        self.datagrams: list[list[bytes]] = [[] for _ in receivers]
 
     def wait(self, selector, deadline_ns):
         self.ns = max(self.ns, deadline_ns)
@@ -74,23 +75,29 @@ class ScriptedTime(FakeTime):
         return selector.select(0)
 
     def drain(self):
-        while select.select([self.receiver], [], [], 0)[0]:
-            self.datagrams.append(self.receiver.recv(65536))
+        for receiver, kept in zip(self.receivers, self.datagrams):
+            while select.select([receiver], [], [], 0)[0]:
+                kept.append(receiver.recv(65536))
 
 
 def perform(show: str, tmp_path: Path, script=(), *, seconds: Fraction, log: Path | None = None,
-            replay=None, name: str = "show.toml") -> Performance:
+            replay=None, name: str = "show.toml", sacn: bool = False) -> Performance:
     """Plays the show file text `show`, sending each (instant, address, arguments) of `script` to its
-    control port, writing the show log to `log` if given, and replaying the events `replay` if given."""
+    control port, writing the show log to `log` if given, and replaying the events `replay` if given;
+    with `sacn`, also to a receiver of sACN."""
     path = tmp_path / name
     path.write_text(show)
     with contextlib.ExitStack() as closing:
-        receiver = closing.enter_context(socket.socket(socket.AF_INET, socket.SOCK_DGRAM))
-        receiver.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4 << 20)
-        receiver.bind(("127.0.0.1", 0))
-        line = ["play", "--rig", str(path), "--osc", f"127.0.0.1:{receiver.getsockname()[1]}"]
+        receivers = []
+        for _ in range(2 if sacn else 1):
+            receivers.append(closing.enter_context(socket.socket(socket.AF_INET, socket.SOCK_DGRAM)))
+            receivers[-1].setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4 << 20)
+            receivers[-1].bind(("127.0.0.1", 0))
+        ports = [receiver.getsockname()[1] for receiver in receivers]
+        line = ["play", "--rig", str(path), "--osc", f"127.0.0.1:{ports[0]}"]
+        line += ["--sacn", f"127.0.0.1:{ports[1]}"] if sacn else []
         plan = build_plan(build_parser(line).parse_args(line))
-        time = ScriptedTime(sorted(script, key=lambda entry: entry[0]), receiver)
+        time = ScriptedTime(sorted(script, key=lambda entry: entry[0]), receivers)
         notes: list[str] = []
         written = None
         if log is not None:
@@ -112,4 +119,4 @@ def perform(show: str, tmp_path: Path, script=(), *, seconds: Fraction, log: Pat
             Replay(replay, control, player.call_at, notes.append).start()
         player.run(seconds)
         time.drain()
-    return Performance(time.datagrams, notes, control)
+    return Performance(time.datagrams[0], notes, control, time.datagrams[1] if sacn else [])

@@ -8,6 +8,8 @@ from fractions import Fraction
 from math import floor
 
 import pytest
+from pythonosc.osc_bundle import OscBundle
+from sacn.messages.data_packet import DataPacket
 
 import pivolet
 from performance_play import at_pip, perform
@@ -199,3 +201,28 @@ def test_hold_freezes_where_the_group_is_and_home_goes_to_the_centre(tmp_path):
             expected = circle
         assert frame[1][1:] == tuple(map(f32, expected)), pip
         assert frame[3][1:] == tuple(map(f32, sample("helix", 40 if 40 <= pip < 90 else pip)))
+
+
+def test_blackout_sets_every_dimmer_to_0_from_its_pip_and_brings_them_back(tmp_path):
+    text = show().replace('spread = 16', 'spread = 16\nlayout = ["pan", "pan_fine", "tilt", "tilt_fine", "dimmer"]\n'
+                                         'dimmer = 0.8')
+    script = [(at_pip(40), "/pivolet/blackout", 1), (at_pip(80), "/pivolet/blackout", 0.0)]
+    played = perform(text, tmp_path, script, seconds=Fraction(1), sacn=True)
+    packets = [DataPacket.make_data_packet(raw) for raw in played.sacn_datagrams if raw[18:22] == b"\x00\x00\x00\x04"]
+    assert len(packets) == 44
+    for k, packet in enumerate(packets):
+        pip = k * 128 // 44  # sACN frame k is due at k / 44 s
+        dimmers = (packet.dmxData[4], packet.dmxData[9])
+        assert dimmers == ((0, 0) if 40 <= pip < 80 else (204, 204)), pip
+
+
+def test_the_values_format_sends_each_value_from_0_to_1_after_the_bar_beat_phase_and_tempo(tmp_path):
+    text = "beats_per_bar = 3\n" + show() + '\n[osc]\ntarget = "127.0.0.1:9"\nformat = "values"\nclock = true\n'
+    played = perform(text, tmp_path, seconds=Fraction(1))
+    for pip, datagram in enumerate(played.datagrams):
+        messages = [(message.address, message.params) for message in OscBundle(datagram)]
+        assert messages[0] == ("/pivolet/clock", [pip // 192 + 1, pip % 192 // 64 + 1, f32(pip % 192 / 192), 120.0])
+        positions = [sample("circle", pip - phase, 0.5) for phase in WASH_PHASES] + [sample("helix", pip)]
+        assert messages[1:] == [(f"/pivolet/{number}/{axis}", [f32((value + 1) / 2)])
+                                for number, position in enumerate(positions, start=1)
+                                for axis, value in zip("xyz", position)]

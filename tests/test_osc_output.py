@@ -29,16 +29,23 @@ from pivolet_show.show.outputs.osc_packing import (
 SECOND = 10**9
 
 
-def python_osc_bundles(prefix, numbers, unix_seconds, values, max_datagram):
+def built(address, *arguments):
+    """A message built by python-osc from (value, type tag) pairs."""
+    builder = OscMessageBuilder(address)
+    for value, tag in arguments:
+        builder.add_arg(value, tag)
+    return builder.build()
+
+
+def python_osc_bundles(prefix, numbers, unix_seconds, values, max_datagram, form="fixtures", clock=None):
     """The same frame built with python-osc: its messages in order, a new bundle whenever the next
     message would make the datagram larger than `max_datagram`."""
-    messages = []
+    messages = [] if clock is None else [built(f"{prefix}/clock", *zip(clock, "iiff"))]
     for number, (pip, x, y, z) in zip(numbers, values):
-        message = OscMessageBuilder(f"{prefix}/{number}")
-        message.add_arg(pip, "i")
-        for value in (x, y, z):
-            message.add_arg(value, "f")
-        messages.append(message.build())
+        if form == "values":
+            messages += [built(f"{prefix}/{number}/{axis}", ((value + 1) / 2, "f")) for axis, value in zip("xyz", (x, y, z))]
+        else:
+            messages.append(built(f"{prefix}/{number}", (pip, "i"), (x, "f"), (y, "f"), (z, "f")))
     groups, size = [[]], 16
     for message in messages:
         if size + 4 + message.size > max_datagram:
@@ -82,6 +89,21 @@ def test_packed_frames_are_python_oscs_bytes(prefix, count, max_datagram, bundle
         assert packed == python_osc_bundles(prefix, numbers, unix_seconds, values, max_datagram)
         assert len(packed) == packer.bundle_count == bundles
         assert all(len(datagram) <= max_datagram for datagram in packed)
+
+
+@pytest.mark.parametrize("form, clock, count, max_datagram", [
+    ("values", None, 1, 1472), ("values", None, 64, 1472), ("values", (3, 2, 0.3046875, 127.3), 20, 200),
+    ("fixtures", (1, 4, 0.99609375, 60.0), 37, 1472), ("fixtures", (-2, 1, 0.0, 128.0), 1, 64),
+])
+def test_the_values_format_and_the_clock_are_python_oscs_bytes(form, clock, count, max_datagram):
+    numbers = list(range(1, count + 1))
+    unix_seconds, unix_ns = 1_700_000_000.25, 1_700_000_000 * SECOND + SECOND // 4
+    packer = OscFramePacker(numbers, "/pivolet", max_datagram, form=form, clock=clock is not None)
+    values = frame_values(count, 3)
+    pips = np.array([pip for pip, *_ in values], dtype=np.int32)
+    positions = np.array([position for _, *position in values], dtype=np.float64)
+    packed = [bytes(datagram) for datagram in packer.pack(ntp_timetag(unix_ns), pips, positions, clock or (1, 1, 0.0, 0.0))]
+    assert packed == python_osc_bundles("/pivolet", numbers, unix_seconds, values, max_datagram, form, clock)
 
 
 @pytest.mark.parametrize("unix_ns", [1_700_000_000_123_456_789, 1_800_000_000_999_999_999, 86_400 * SECOND + 1])

@@ -268,7 +268,7 @@ class Player:
             return ready.payload
         started = self._now()
         deadline = schedule.deadline(index)
-        frame = self.rig.frame(anchor.reading_at(deadline + schedule.latency_ns), schedule.output.numbers)
+        frame = self.rig.frame(anchor.reading_at(deadline + schedule.latency_ns), schedule.output.numbers, anchor.bpm)
         payload = schedule.output.prepare(frame, deadline + self._unix_offset_ns)
         schedule.cost_ns = self._now() - started
         if self._keep_timings:

@@ -46,6 +46,8 @@ class FixtureFrame(NamedTuple):
     pips: np.ndarray       # int32: each fixture's own pip, wrapped like a signed 32-bit counter
     positions: np.ndarray  # float64, one row (x, y, z) per fixture
     dark: bool = False     # blacked out: every dimmer at 0
+    reading: PipReading = PipReading(0, 0.0)  # the clock's reading the frame is of
+    bpm: Fraction = Fraction(0)               # and its tempo there
 
 
 def default_groups(fixtures: Sequence[Fixture]) -> tuple[GroupPlan, ...]:
@@ -198,14 +200,15 @@ class Rig:
         part.transforms.apply(value)
         return value
 
-    def frame(self, reading: PipReading, numbers: Sequence[int] | None = None) -> FixtureFrame:
-        """What every fixture plays at `reading`, or only the fixtures numbered in `numbers`."""
+    def frame(self, reading: PipReading, numbers: Sequence[int] | None = None, bpm: Fraction = Fraction(0)) -> FixtureFrame:
+        """What every fixture plays at `reading` (at the tempo `bpm`), or only the fixtures numbered
+        in `numbers`."""
         selection = self._selection(numbers)
         positions = np.empty((len(selection.numbers), 3), dtype=np.float64)
         for part in selection.parts:
             positions[part.where] = self._part(part, reading)
         return FixtureFrame(selection.numbers, wrapped_pips(reading.pip, selection.wrapped_phases), positions,
-                            self.timeline.blacked_out(reading.pip))
+                            self.timeline.blacked_out(reading.pip), reading, bpm)
 
     def states(self, reading: PipReading, numbers: Sequence[int] | None = None) -> list[FixtureState]:
         """Every fixture's state at `reading` (or only those of the fixtures numbered in `numbers`),

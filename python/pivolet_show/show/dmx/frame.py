@@ -43,14 +43,14 @@ class DmxFrameLayout:
                                   for profile, _, rows, first in self._parts]
         return self._targets[key]
 
-    def write(self, positions: np.ndarray, frames: np.ndarray, offset: int = 0) -> None:
+    def write(self, positions: np.ndarray, frames: np.ndarray, offset: int = 0, dark: bool = False) -> None:
         """Writes the fixtures' channels for `positions` (one row per fixture) into `frames`, a
         C-contiguous uint8 array with one row per universe in the order of `universes`, whose slot 1
-        is at `offset`; slots no fixture takes are left as they are."""
+        is at `offset`, every dimmer at 0 when `dark`; slots no fixture takes are left as they are."""
         flat = frames.view()
         flat.shape = (-1,)  # refuses, rather than copies, rows that are not one block
         for (profile, fixtures, _, _), targets in zip(self._parts, self._targets_for(frames.shape[1], offset)):
-            flat[targets] = channel_array(profile, positions[fixtures])
+            flat[targets] = channel_array(profile, positions[fixtures], dark)
 
     def slot_data(self, positions: np.ndarray) -> np.ndarray:
         """The 512 slots of each universe for `positions`, one row per universe, unpatched slots at 0."""
@@ -59,10 +59,10 @@ class DmxFrameLayout:
         return frames
 
 
-def channel_array(profile: DmxProfile, positions: np.ndarray) -> np.ndarray:
+def channel_array(profile: DmxProfile, positions: np.ndarray, dark: bool = False) -> np.ndarray:
     """The profile's `channel_values` for many positions at once (one row each), as one row of
-    uint8 per position. numpy's rint rounds halves to even as Python's round does, and every
-    operation comes in the order of `sixteen_bit`, so the values are the same."""
+    uint8 per position, the dimmer at 0 when `dark`. numpy's rint rounds halves to even as Python's
+    round does, and every operation comes in the order of `sixteen_bit`, so the values are the same."""
     pan_coefficients, tilt_coefficients, indices = profile.encoding
     columns: list[np.ndarray] = [np.empty(0)] * len(CHANNEL_NAMES)
     if 0 in indices or 1 in indices:
@@ -71,7 +71,9 @@ def channel_array(profile: DmxProfile, positions: np.ndarray) -> np.ndarray:
     if 2 in indices or 3 in indices:
         tilt = sixteen_bit_array(positions[:, 1], *tilt_coefficients)
         columns[2], columns[3] = tilt >> 8, tilt & 0xFF
-    if 4 in indices:
+    if 4 in indices and dark:
+        columns[4] = np.zeros(len(positions), dtype=np.int64)
+    elif 4 in indices:
         level = positions[:, 2] if isinstance(profile.dimmer, str) else np.full(len(positions), profile.dimmer * 2 - 1)
         columns[4] = np.rint((np.minimum(np.maximum(level, -1.0), 1.0) + 1) / 2 * FULL_8_BIT).astype(np.int64)
     return np.stack([columns[index] for index in indices], axis=1).astype(np.uint8)
