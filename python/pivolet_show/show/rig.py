@@ -30,6 +30,9 @@ if TYPE_CHECKING:
 
 HOLDS_STILL = "{name} covers pips {first} to {last} only; outside them the output holds still"
 
+# The motions a group's part keeps before it drops those of segments its group no longer plays.
+MOST_MOTIONS = 64
+
 
 class FixtureState(NamedTuple):
     """What a fixture plays at one reading: its own pip and its position there."""
@@ -153,11 +156,14 @@ class Rig:
             chosen = range(1, len(self.fixtures) + 1) if numbers is None else key
             selection = self._selections[key] = _Selection(self, chosen)  # type: ignore[arg-type]
         elif selection.version != self.version:
-            # What the groups play has changed: the motions of segments they no longer play go.
-            playing = {id(segment) for group in self.timeline.groups.values() for stage in group.stages
-                       for segment, _ in stage.layers(stage.pip)}
+            # What the groups play has changed: once a part has gathered many motions, those of the
+            # segments its group no longer plays go.
             for part in selection.parts:
-                part.motions = {key: entry for key, entry in part.motions.items() if key in playing}
+                if len(part.motions) > MOST_MOTIONS:
+                    group = part.group
+                    playing = {id(segment) for stage in group.stages for segment, _ in stage.layers(stage.pip)}
+                    playing.update(id(segment) for hold in group.holds for segment, _ in hold.layers)
+                    part.motions = {key: entry for key, entry in part.motions.items() if key in playing}
             selection.version = self.version
         return selection
 
