@@ -6,6 +6,7 @@ render), speeds keep their phase, and holds, homes and replacements do what they
 import struct
 from fractions import Fraction
 from math import floor
+from pathlib import Path
 
 import pytest
 from pythonosc.osc_bundle import OscBundle
@@ -226,3 +227,15 @@ def test_the_values_format_sends_each_value_from_0_to_1_after_the_bar_beat_phase
         assert messages[1:] == [(f"/pivolet/{number}/{axis}", [f32((value + 1) / 2)])
                                 for number, position in enumerate(positions, start=1)
                                 for axis, value in zip("xyz", position)]
+
+
+def test_the_readmes_gig_is_a_valid_show(tmp_path):
+    readme = (Path(__file__).parent.parent / "README.md").read_text(encoding="utf-8")
+    section = readme[readme.index("### Playing a gig"):]
+    example = section[section.index("```toml\n") + len("```toml\n"):section.index("```\n", section.index("```toml"))]
+    (tmp_path / "gig.toml").write_text(example)
+    plan = load_rig_file(tmp_path / "gig.toml")
+    assert [cue.name for cue in plan.cues] == ["verse", "drop", "break"]
+    assert [(group.name, group.count) for group in plan.groups] == [("wash", 8), ("spots", 4)]
+    # The wash has no source of its own: the first cue's circle lays it out.
+    assert {fixture.source.name for fixture in plan.fixtures[:8]} == {"circle"}
