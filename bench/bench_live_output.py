@@ -5,7 +5,7 @@ frame's sending is done, a skipped frame counting as a missed deadline) and a fr
 cost as a share of its period, against the targets; then, unless told not to, the largest OSC rig
 that still meets the targets at 240 Hz beside the same sACN load.
 
-    python bench/bench_live_output.py [--seconds 30] [--search-seconds 8] [--no-search] [--realtime] [--sync link]
+    python bench/bench_live_output.py [--seconds 30] [--search-seconds 8] [--no-search] [--realtime] [--sync link] [--cues]
     python bench/bench_live_output.py --against /tmp/reference/python [--rounds 2] [--seconds 20]
     python bench/bench_live_output.py --scale [--search-seconds 8] [--realtime] [--sync link]
 
@@ -21,6 +21,10 @@ for both, with the median ratio of this checkout's to the other's.
 With --realtime the benchmark (and its receiver) runs at real-time priority (SCHED_FIFO 10, as
 `chrt -f 10` would set; root or CAP_SYS_NICE needed), as a show machine would run `play`, so that
 other work on a shared machine does not delay the frames.
+
+With --cues the fixtures play in eight groups, each fading over a whole bar from the cue it played
+to the next, a cue launched every bar (one of them at twice the speed, off the show's phase), so
+every frame blends two motions of every group, and a third during a launch.
 
 With --sync link the show follows Ableton Link, as `play --sync link` does, while a Link peer changes
 the session's tempo every 5 s; everything then runs inside a network namespace of its own (the
@@ -56,6 +60,8 @@ DRAIN_GRACE_SECONDS = 5
 REALTIME_PRIORITY = 10
 SYNC_TEMPOS = "126,118,132,110,124,130,116,128"
 SYNC_EVERY_SECONDS = 5
+CUE_GROUPS = 8
+OTHER_SOURCE = "beat_four_floor_orbit"
 
 
 def drain(addresses, seconds, counts):
@@ -82,9 +88,43 @@ def percentile(values, share):
     return ordered[min(len(ordered) - 1, int(share * len(ordered)))]
 
 
-def run_show(osc_fixtures, seconds, sync=None, sacn_fixtures=SACN_FIXTURES):
-    """Plays the show for `seconds` (following Link if `sync` is "link") and returns each output's
-    counts and the datagrams received (an output for no fixtures is left out)."""
+def cue_plan(plan, count):
+    """The plan with its fixtures in CUE_GROUPS groups and two cues for all of them, each fading over a bar."""
+    import dataclasses
+
+    from pivolet_show.motion.sources import builtin_source
+    from pivolet_show.show.cues import Cue, GroupCue
+    from pivolet_show.show.plan import GroupPlan
+
+    size = count // CUE_GROUPS
+    groups = tuple(GroupPlan(str(index + 1), index * size + 1, size, spread=3, own_phases=(None,) * size)
+                   for index in range(CUE_GROUPS))
+    bar = 64 * plan.beats_per_bar
+    one = GroupCue(builtin_source(SOURCE), fade_pips=bar)
+    other = GroupCue(builtin_source(OTHER_SOURCE), speed=Fraction(2), restart=False, fade_pips=bar)
+    cues = (Cue("one", tuple((group.name, one) for group in groups)),
+            Cue("other", tuple((group.name, other) for group in groups)))
+    return dataclasses.replace(plan, groups=groups, cues=cues)
+
+
+def launch_every_bar(player, control):
+    """Asks for the other cue halfway through every bar, so that it comes on the next bar line."""
+    clock, bar = control.clock, 64 * control.clock.beats_per_bar
+    launched = [0]
+
+    def launch():
+        now = clock.now_ns()
+        launched[0] += 1
+        control.perform("cue", (launched[0] % 2 + 1,), now, "bench")
+        halfway = (clock.pip_at(now) // bar + 1) * bar + bar // 2
+        player.call_at(clock.ns_at_pip(halfway), launch)
+    player.call_at(clock.ns_at_pip(bar // 2), launch)
+
+
+def run_show(osc_fixtures, seconds, sync=None, sacn_fixtures=SACN_FIXTURES, cues=False):
+    """Plays the show for `seconds` (following Link if `sync` is "link"; with a cue every bar if
+    `cues`) and returns each output's counts and the datagrams received (an output for no fixtures
+    is left out)."""
     from pivolet_show.motion.sources import builtin_source
     from pivolet_show.show.clock import TempoClock
     from pivolet_show.show.outputs import open_outputs
@@ -110,9 +150,16 @@ def run_show(osc_fixtures, seconds, sync=None, sacn_fixtures=SACN_FIXTURES):
         outputs.append(SacnPlan("127.0.0.1", next(ports), fps=Fraction(SACN_FPS), fixtures=tuple(range(1, sacn_fixtures + 1))))
     plan = ShowPlan(tuple(fixtures), (PatchRequest(),) * count, bpm=Fraction(128), fps=Fraction(OSC_FPS),
                     outputs=tuple(outputs))
+    if cues:
+        plan = cue_plan(plan, count)
     outputs = open_outputs(plan)
     clock = TempoClock(plan.bpm, origin_ns=time.monotonic_ns() + 50_000_000)
-    player = Player(clock, Rig(plan.fixtures), outputs, keep_timings=True)
+    rig = Rig.of_plan(plan)
+    player = Player(clock, rig, outputs, keep_timings=True)
+    if cues:
+        from pivolet_show.show.control import Control
+
+        launch_every_bar(player, Control(clock, rig, lookahead_ns=max(output.latency_ns for output in outputs)))
     if sync == "link":
         from pivolet_show.show.inputs.link_session import LinkSession
 
@@ -143,8 +190,8 @@ def meets(figure):
     return figure["p99"] <= LATENESS_TARGET_MS and figure["share_p99"] <= SHARE_TARGET and figure["skipped"] == 0
 
 
-def report(osc_fixtures, seconds, sync=None):
-    counts, received = run_show(osc_fixtures, seconds, sync)
+def report(osc_fixtures, seconds, sync=None, cues=False):
+    counts, received = run_show(osc_fixtures, seconds, sync, cues=cues)
     rows = []
     for each, fps, fixtures, got in zip(counts, (OSC_FPS, SACN_FPS), (osc_fixtures, SACN_FIXTURES), received):
         figure = figures(each, fps)
@@ -231,11 +278,14 @@ def main(argv=None):
     parser.add_argument("--rounds", type=int, default=2, help="rounds of each side with --against (default 2)")
     parser.add_argument("--sync", choices=("link",), help="follow Ableton Link, led by a peer that changes its tempo")
     parser.add_argument("--scale", action="store_true", help="the largest sACN rig that meets the targets at 44 Hz")
+    parser.add_argument("--cues", action="store_true",
+                        help="eight groups, each fading over a bar to the cue launched every bar")
     arguments = parser.parse_args(argv)
     if arguments.sync is not None and arguments.against is not None:
         parser.error("--sync and --against do not go together: the other checkout may not follow Link")
     if arguments.against is not None:
-        forwarded = ["--seconds", str(arguments.seconds)] + (["--realtime"] if arguments.realtime else [])
+        forwarded = (["--seconds", str(arguments.seconds)] + (["--realtime"] if arguments.realtime else [])
+                     + (["--cues"] if arguments.cues else []))
         compare(arguments.against.resolve(), arguments.rounds, forwarded)
         return 0
     peer = None
@@ -264,8 +314,9 @@ def play_and_search(arguments):
         scale(arguments.search_seconds, arguments.sync)
         return 0
     following = ", following Link" if arguments.sync else ""
-    print(f"Main run, {arguments.seconds:g} s: sACN for {SACN_FIXTURES} fixtures, OSC for 64{following}")
-    ok = report(64, arguments.seconds, arguments.sync)
+    cueing = f", {CUE_GROUPS} groups fading to a cue launched every bar" if arguments.cues else ""
+    print(f"Main run, {arguments.seconds:g} s: sACN for {SACN_FIXTURES} fixtures, OSC for 64{following}{cueing}")
+    ok = report(64, arguments.seconds, arguments.sync, arguments.cues)
     print("  meets the targets" if ok else "  MISSES a target")
     if arguments.no_search:
         return 0
@@ -273,7 +324,7 @@ def play_and_search(arguments):
     largest = None
     for size in SEARCH_SIZES:
         print(f"OSC for {size} fixtures:")
-        if not report(size, arguments.search_seconds, arguments.sync):
+        if not report(size, arguments.search_seconds, arguments.sync, arguments.cues):
             print("  misses a target")
             break
         largest = size
