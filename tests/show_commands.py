@@ -45,6 +45,13 @@ def play_process(*arguments: object) -> subprocess.Popen:
                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
 
 
+def ended(process: subprocess.Popen) -> None:
+    """Kills `process` if it is still running, and waits for it."""
+    if process.poll() is None:
+        process.kill()
+        process.communicate()
+
+
 def stopped_once_open(process: subprocess.Popen, number: int, ready: Callable[[], None] = lambda: None) -> str:
     """Sends the signal `number` to `play` in a process of its own once its inputs are open (it says its
     first line then) and `ready()` has returned; its standard error, once it has ended (killed if it
@@ -55,9 +62,7 @@ def stopped_once_open(process: subprocess.Popen, number: int, ready: Callable[[]
         process.send_signal(number)
         return process.communicate(timeout=20)[1]
     finally:
-        if process.poll() is None:
-            process.kill()
-            process.communicate()
+        ended(process)
 
 
 def receive_until_stopped(udp, process, seconds, most=2000):

@@ -31,7 +31,7 @@ from pivolet_show.show.fixtures import group_fixtures
 from pivolet_show.show.inputs.osc_control import OscControl
 from pivolet_show.show.player import Player
 from pivolet_show.show.rig import Rig
-from show_commands import play_process, received_pips, summary_counts
+from show_commands import ended, play_process, received_pips, summary_counts
 from test_player import ListOutput
 
 # (instant after the start, address, arguments): at 60 BPM, 64 pips a second, from pip 0.
@@ -142,9 +142,7 @@ def test_a_flood_of_random_datagrams_changes_nothing_and_is_counted():
                     break
         _, errors = player.communicate(timeout=20)
     finally:
-        if player.poll() is None:
-            player.kill()
-            player.communicate()
+        ended(player)
         noise.close()
         listener.close()
     assert player.returncode == 0, errors
@@ -178,14 +176,11 @@ STORM = [("/pivolet/cue", ["nope"]), ("/pivolet/cue", [99]), ("/pivolet/cue", [0
          ("/pivolet/group/wash/zoom", [1]), ("/pivolet/hold", [2]), ("/pivolet/blackout", ["on"]), ("/pivolet/cues", [1])]
 
 
-def test_a_storm_of_refused_commands_leaves_the_show_playing_and_is_logged(tmp_path):
+def test_a_storm_of_refused_commands_leaves_the_show_playing_and_is_logged(tmp_path, receiver_socket):
     (tmp_path / "show.toml").write_text(STORM_SHOW)
-    listener = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-    listener.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4 << 20)
-    listener.bind(("127.0.0.1", 0))
-    listener.settimeout(0.5)
     player = play_process("--rig", tmp_path / "show.toml", "--fps", "50", "--seconds", "4", "--control", "0",
-                          "--log", tmp_path / "take.jsonl", "--osc", f"127.0.0.1:{listener.getsockname()[1]}")
+                          "--log", tmp_path / "take.jsonl", "--osc", f"127.0.0.1:{receiver_socket.getsockname()[1]}")
+    client = None
     generator = random.Random(21)
     try:
         port = int(re.search(r"OSC control on 127\.0\.0\.1:(\d+):", player.stderr.readline())[1])
@@ -197,14 +192,12 @@ def test_a_storm_of_refused_commands_leaves_the_show_playing_and_is_logged(tmp_p
             if burst % 10 == 0:
                 client.send_message("/pivolet/cue", generator.choice([1, 2, "one", "two"]))
             time.sleep(0.006)
-        frames = received_pips(listener, player, 15, lambda bundle: bundle.timestamp)
+        frames = received_pips(receiver_socket, player, 15, lambda bundle: bundle.timestamp)
         _, errors = player.communicate(timeout=20)
     finally:
-        if player.poll() is None:
-            player.kill()
-            player.communicate()
-        listener.close()
-        client._sock.close()
+        ended(player)
+        if client is not None:
+            client._sock.close()
     assert player.returncode == 0, errors
     sent, skipped = summary_counts(errors, "OSC")
     assert sent + skipped == 200 and skipped <= 10 and len(frames) >= 150
