@@ -204,6 +204,9 @@ def test_a_storm_of_refused_commands_leaves_the_show_playing_and_is_logged(tmp_p
     assert errors.splitlines()[-1] == "OSC control: 30 done, 3000 ignored"
     lines = [json.loads(line) for line in (tmp_path / "take.jsonl").read_text().splitlines()[1:]]
     assert len(lines) == 3030 and sum("refused" in line for line in lines) == 3000
+    # Each cue lands on a bar line (four beats), at or after the pip it arrived at.
+    launched = [line for line in lines if "refused" not in line]
+    assert all(line["pip"] % 256 == 0 and line["pip"] >= Fraction(line["arrived"]) for line in launched)
 
 
 def terminal_play(*arguments):

@@ -1,10 +1,13 @@
 """Rigs: phase orders, fixture transforms and the DMX patch, against values worked out by hand."""
 
+from fractions import Fraction
+
 import numpy as np
 import pytest
 
 import pivolet
 from pivolet_show.show.clock import PipReading
+from pivolet_show.show.cues import GroupCue
 from pivolet_show.show.dmx.frame import channel_array
 from pivolet_show.show.dmx.patch import CHANNELS_OVERLAP, PAST_CHANNEL_512, PAST_LAST_UNIVERSE, Patch, check_patch, patch_in_order
 from pivolet_show.show.dmx.profile import LIMITS_BEYOND_TRAVEL, NOT_A_DIMMER, NOT_A_LAYOUT, RANGE_BEYOND_TRAVEL, AxisRange, DmxProfile
@@ -124,6 +127,17 @@ def test_interpolation_moves_between_pips_in_proportion():
     assert state.position == tuple(a + (b - a) * 0.25 for a, b in zip(here, there))
     (state,) = rig.states(PipReading(511, 0.0))
     assert state.position == here
+
+
+@pytest.mark.parametrize("ratio, fraction, own, towards", [
+    ("2", 0.25, 20, 0.5), ("2", 0.75, 21, 0.5), ("1/4", 0.5, 2, 0.625), ("3", 0.0, 30, 0.0),
+])
+def test_interpolation_moves_at_the_groups_own_speed(ratio, fraction, own, towards):
+    # The group plays from pip 100 at the ratio, from its own pip 0: ten pips on, and the fraction.
+    rig = Rig(group_fixtures(HOUSE, 1), interpolate=True)
+    rig.timeline.launch("1", GroupCue(HOUSE, speed=Fraction(ratio)), 100, 1)
+    (state,) = rig.states(PipReading(110, fraction))
+    assert state.position == between(HOUSE.position(own), HOUSE.position(own + 1), towards)
 
 
 @pytest.mark.parametrize("source", [HOUSE, _recording()])
