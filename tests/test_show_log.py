@@ -11,6 +11,7 @@ from math import ceil
 import pytest
 
 from performance_play import at_pip, perform
+from show_commands import run_show
 from pivolet_show.show.performance_render import recording_csv, render_performance
 from pivolet_show.show.show_file import load_rig_file
 from pivolet_show.show.show_log import read_log
@@ -142,3 +143,26 @@ def test_a_log_that_is_not_one_is_refused_at_its_line(tmp_path, text, problem):
     (tmp_path / "log.jsonl").write_text(text)
     with pytest.raises(ValueError, match=problem.replace("(", r"\(").replace("[", r"\[")):
         read_log(tmp_path / "log.jsonl")
+
+
+@pytest.mark.parametrize("arguments, problem", [
+    (["play", "--rig", "{show}", "--replay", "{folder}/missing.jsonl"],
+     "{folder}/missing.jsonl: cannot read the show log (No such file or directory)"),
+    (["play", "--rig", "{show}", "--log", "{folder}/no/such/folder/take.jsonl"],
+     "cannot write the show log {folder}/no/such/folder/take.jsonl (No such file or directory)"),
+    (["export", "{show}", "--replay", "{log}", "--out", "{folder}/take.csv", "--from-pip", "0"],
+     "a performance's render needs --from-pip and --to-pip"),
+    (["export", "{show}", "--replay", "{log}", "--out", "{folder}/take.mid", "--from-pip", "0", "--to-pip", "64"],
+     "a performance's render is a recording CSV: --out names a .csv file, not {folder}/take.mid"),
+    (["export", "{show}", "--replay", "{log}", "--out", "{folder}/take.csv", "--from-pip", "0", "--to-pip", "64",
+      "--loops", "2"], "a performance's render is a recording CSV, and takes none of --loops"),
+    (["export", "{show}", "--replay", "{log}", "--out", "{folder}/take.csv", "--from-pip", "64", "--to-pip", "64"],
+     "the span from pip 64 to pip 64 holds no pip: --to-pip comes after --from-pip"),
+    (["export", "bounce", "--out", "{folder}/bounce.csv", "--to-pip", "64"],
+     "only a performance's render (--replay LOG) takes --to-pip"),
+])
+def test_logs_and_renders_that_cannot_be_had_are_refused(take, arguments, problem):
+    _, log, _, folder = take
+    fields = {"show": folder / "show.toml", "log": log, "folder": folder}
+    finished = run_show(*(argument.format(**fields) for argument in arguments))
+    assert finished.status == 2 and finished.error == problem.format(**fields)
