@@ -105,10 +105,10 @@ CUE = '[[cues]]\nname = "a"\n'
     ("bpm = 120\n", "groups: a rig file needs at least one entry in [[groups]]"),
     ("bpm = \n" + GROUP, None),  # a TOML syntax error: the parser's own words follow
     ("tempo = 120\n" + GROUP, "the file: unknown key tempo (known keys: bpm, fps, start_pip, seconds, interpolate, "
-                              "beats_per_bar, latency_ms, launch, sources, groups, cues, osc, sacn, sync, control)"),
+                              "beats_per_bar, latency_ms, launch, sources, groups, cues, osc, sacn, sync, control, console)"),
     ('bpm = "fast"\n' + GROUP, "bpm: " + TEMPO.format("fast")),
     ("bmp = 120\n" + GROUP, "the file: unknown key bmp (known keys: bpm, fps, start_pip, seconds, interpolate, "
-                            "beats_per_bar, latency_ms, launch, sources, groups, cues, osc, sacn, sync, control) (did you mean: bpm?)"),
+                            "beats_per_bar, latency_ms, launch, sources, groups, cues, osc, sacn, sync, control, console) (did you mean: bpm?)"),
     ("fps = 5000\n" + GROUP, "fps: " + FRAME_RATE.format(5000)),
     ("interpolate = 1\n" + GROUP, "interpolate: expected true or false, not 1"),
     ('[[groups]]\nsource = "nowhere"\n', "groups[1].source: no source named 'nowhere': unknown built-in pattern: nowhere"),
@@ -126,7 +126,7 @@ CUE = '[[cues]]\nname = "a"\n'
     ("bpm = " + "[" * 40 + "]" * 40 + "\n" + GROUP, "line 1: arrays, tables and dotted keys nest at most 32 deep here"),
     ("a" + ".b" * 20_000 + " = 1\n" + GROUP, "line 1: arrays, tables and dotted keys nest at most 32 deep here"),
     ('"\\n" = 1\n' + GROUP, "the file: unknown key \\n (known keys: bpm, fps, start_pip, seconds, interpolate, "
-                           "beats_per_bar, latency_ms, launch, sources, groups, cues, osc, sacn, sync, control)"),
+                           "beats_per_bar, latency_ms, launch, sources, groups, cues, osc, sacn, sync, control, console)"),
     (f'bpm = "{"y" * 1000}"\n' + GROUP, "bpm: " + TEMPO.format("y" * 1000)[:400] + " ..."),
     (GROUP + 'spread = "wide"\nfixtures = 2\n',
      "groups[1].spread: a spread is a whole number of pips (within the 32-bit range) or 'even', not 'wide'"),

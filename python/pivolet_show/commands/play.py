@@ -214,7 +214,7 @@ def _play(arguments: argparse.Namespace, stop: StopSignals) -> int:
     stop.stop_with(player.stop)
     try:
         try:
-            for opened in open_inputs(plan, Controls(clock, rig, control, player.call_soon, status.note)):
+            for opened in open_inputs(plan, Controls(clock, rig, control, player.call_soon, status.note, player)):
                 player.add_input(opened)
                 status.watch(opened)
         except ValueError as error:

@@ -8,6 +8,7 @@ from typing import Any
 
 ANY_PORT = 0
 HIGHEST_PORT = 65535
+LOOPBACK_HOST = "127.0.0.1"
 
 NOT_HOST_AND_PORT = "{what} must be HOST:PORT with a port from 1 to 65535, not {value!r}"
 NOT_A_PORT = "{what} must be a port from {lowest} to 65535, not {value!r}"
@@ -40,6 +41,18 @@ def split_host_and_port(text: str, what: str, default_port: int | None = None) -
         return host, default_port
     if not host or not port.isdigit() or not 1 <= int(port) <= HIGHEST_PORT:
         raise ValueError(NOT_HOST_AND_PORT.format(what=what, value=text))
+    return host, int(port)
+
+
+def listening_address(value: str, message: str) -> tuple[str, int]:
+    """`[HOST:]PORT` for a port the show listens on (an IPv6 host in brackets): a port alone listens
+    on 127.0.0.1, port 0 on one the system picks; ValueError with `message` (its `value` filled in)."""
+    host, separator, port = value.rpartition(":")
+    if not separator:
+        host, port = LOOPBACK_HOST, value
+    host = host.removeprefix("[").removesuffix("]")
+    if not host or not port.isdigit() or int(port) > HIGHEST_PORT:
+        raise ValueError(message.format(value=value))
     return host, int(port)
 
 

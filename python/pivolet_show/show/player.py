@@ -37,7 +37,7 @@ from typing import Any
 from pivolet_show.show.clock import Anchor, PipReading, TempoClock
 from pivolet_show.show.inputs.protocol import Input
 from pivolet_show.show.outputs.protocol import Output
-from pivolet_show.show.rig import Rig
+from pivolet_show.show.rig import FixtureFrame, Rig
 
 NANOSECONDS = 10**9
 # A frame is worked out ahead only if it will very likely be done this long before the next deadline.
@@ -47,6 +47,8 @@ WAKE_BYTE = b"\x00"
 MOST_WAKE_BYTES = 4096
 
 Wait = Callable[[selectors.BaseSelector, int], list[tuple[selectors.SelectorKey, int]]]
+# Told of every frame sent: the output, the frame's index, what its fixtures played, the output's counts.
+FrameWatcher = Callable[[Output, int, FixtureFrame, "OutputCounts"], None]
 
 
 def wait_on(selector: selectors.BaseSelector, deadline_ns: int) -> list[tuple[selectors.SelectorKey, int]]:
@@ -79,6 +81,7 @@ class _Ready:
     anchor: Anchor
     rig_version: int
     payload: Any
+    frame: FixtureFrame
 
 
 @dataclasses.dataclass
@@ -135,6 +138,7 @@ class Player:
         self._schedules = [_Schedule(output, OutputCounts(output.label), self.start_ns, output.latency_ns)
                            for output in outputs]
         self._inputs: list[Input] = []
+        self._watchers: list[FrameWatcher] = []
         # [instant of the next poll, input], for the inputs that are polled.
         self._polls: list[list[Any]] = []
         self._actions: collections.deque[Callable[[], None]] = collections.deque()
@@ -151,6 +155,19 @@ class Player:
     @property
     def counts(self) -> list[OutputCounts]:
         return [schedule.counts for schedule in self._schedules]
+
+    @property
+    def outputs(self) -> list[Output]:
+        return [schedule.output for schedule in self._schedules]
+
+    @property
+    def inputs(self) -> list[Input]:
+        return list(self._inputs)
+
+    def watch_frames(self, watcher: FrameWatcher) -> None:
+        """Tells `watcher`, on the player's thread, of every frame sent, right after it is sent: it
+        must be quick, since the next frame waits for it."""
+        self._watchers.append(watcher)
 
     def add_input(self, opened: Input) -> None:
         """Reads `opened` between frames whenever one of its sockets is readable, and polls it at
@@ -273,7 +290,7 @@ class Player:
         schedule.cost_ns = self._now() - started
         if self._keep_timings:
             schedule.counts.compute_ns.append(schedule.cost_ns)
-        schedule.ready = _Ready(index, anchor, version, payload)
+        schedule.ready = _Ready(index, anchor, version, payload, frame)
         return payload
 
     def _send_due(self, schedule: _Schedule) -> None:
@@ -287,6 +304,7 @@ class Player:
         if self._end_ns is not None and deadline >= self._end_ns:
             return
         payload = self._prepare(schedule, index)
+        sent = False
         try:
             schedule.output.send(payload)
         except OSError as error:
@@ -294,11 +312,16 @@ class Player:
             counts.last_failure = error.strerror or str(error)
         else:
             counts.sent += 1
+            sent = True
         lateness = self._now() - deadline
         if lateness > schedule.half_period_ns:
             counts.late += 1
         if self._keep_timings:
             counts.lateness_ns.append(lateness)
+        if sent and self._watchers:
+            frame = schedule.ready.frame  # type: ignore[union-attr]  # worked out by _prepare above
+            for watcher in self._watchers:
+                watcher(schedule.output, index, frame, counts)
         schedule.index = index + 1
         schedule.ready = None
 

@@ -220,8 +220,11 @@ class RigFileReader:
 
     @staticmethod
     def _protocol_plans(top: Table, protocols: tuple[Any, ...]) -> tuple[Any, ...]:
-        """The plans of the tables of `protocols`, in the order of the registry."""
-        return tuple(protocol.read(table) for protocol in protocols for table in top.tables(protocol.name, protocol.keys))
+        """The plans of the tables of `protocols` (or of the one setting of a protocol set by a value,
+        such as `console = "HOST:PORT"`), in the order of the registry."""
+        return tuple(plan for protocol in protocols for plan in (
+            protocol.read_setting(top) if hasattr(protocol, "read_setting")
+            else [protocol.read(table) for table in top.tables(protocol.name, protocol.keys)]))
 
     def _resolve(self, named: str, where: str) -> Source:
         if named not in self._resolved:

@@ -28,7 +28,7 @@ from typing import TYPE_CHECKING, Any
 from pivolet_show.checks import argument_type
 from pivolet_show.show.control import ADDRESS_PREFIX, COMMANDS, GROUP_SCOPE
 from pivolet_show.show.file_table import Table, text
-from pivolet_show.show.network import HIGHEST_PORT, port_number, resolve
+from pivolet_show.show.network import listening_address, port_number, resolve
 
 if TYPE_CHECKING:
     from pivolet_show.show.control import Control
@@ -68,15 +68,7 @@ class ControlPlan:
 
 
 def control_address(value: str) -> tuple[str, int]:
-    """`[HOST:]PORT` (an IPv6 host in brackets): a port alone listens on 127.0.0.1, port 0 on one
-    the system picks."""
-    host, separator, port = value.rpartition(":")
-    if not separator:
-        host, port = DEFAULT_HOST, value
-    host = host.removeprefix("[").removesuffix("]")
-    if not host or not port.isdigit() or int(port) > HIGHEST_PORT:
-        raise ValueError(NOT_A_CONTROL_ADDRESS.format(value=value))
-    return host, int(port)
+    return listening_address(value, NOT_A_CONTROL_ADDRESS)
 
 
 def _string_end(data: bytes, start: int) -> int | None:

@@ -25,6 +25,7 @@ if TYPE_CHECKING:
     from pivolet_show.show.control import Control
     from pivolet_show.show.file_table import Table
     from pivolet_show.show.plan import ShowPlan
+    from pivolet_show.show.player import Player
     from pivolet_show.show.rig import Rig
 
 
@@ -37,6 +38,7 @@ class Controls:
     control: Control
     call_soon: Callable[[Callable[[], None]], None]
     note: Callable[[str], None]
+    player: Player | None = None  # for an input that follows the frames sent (the console)
 
 
 class Input(Protocol):
