@@ -1,0 +1,155 @@
+"""Live Art-Net output: the chosen fixtures' channels, one ArtDmx packet per universe per frame, at
+the output's frame rate (44 a second at most, DMX's own refresh).
+
+A fixture's universe is a port address here, plus the output's `universe_offset` (0 unless the
+show file says otherwise): with both sACN and Art-Net, universe 1 is sACN universe 1 and Art-Net
+port address 1 (net 0, sub-net 0, universe 1); a node that counts Art-Net's 0:0:0 as its universe
+1 wants `universe_offset = -1`. A packet carries its universe's slots up to the highest one a
+fixture takes, rounded up to an even count (see `artnet_packing`); the slots beyond are not sent.
+
+Packets go unicast to one host; only `broadcast = true` in a show file lets the socket send to a
+broadcast address. The socket binds a port the system picks unless `source_port` says otherwise.
+"""
+
+from __future__ import annotations
+
+import argparse
+import dataclasses
+import socket
+from collections.abc import Sequence
+from fractions import Fraction
+from typing import TYPE_CHECKING
+
+from pivolet_show.checks import argument_type, frame_rate, latency_ms, whole_number
+from pivolet_show.show.dmx.frame import DmxFrameLayout
+from pivolet_show.show.dmx.patch import UniverseNumbering
+from pivolet_show.show.dmx.profile import DmxProfile
+from pivolet_show.show.file_table import Table, fixture_selection, flag, text
+from pivolet_show.show.network import bound_udp_socket, port_number, resolve, split_host_and_port
+from pivolet_show.show.outputs.artnet_packing import (HEADER_BYTES, HIGHEST_PORT_ADDRESS, SEQUENCE_AT, art_dmx,
+                                                      data_length, next_sequence)
+from pivolet_show.show.rig import FixtureState
+
+if TYPE_CHECKING:
+    from pivolet_show.show.dmx.patch import Patch
+    from pivolet_show.show.plan import ShowPlan
+
+LABEL = "Art-Net"
+KEYS = ("host", "port", "broadcast", "fps", "fixtures", "source_port", "universe_offset", "latency_ms")
+UNIVERSES = UniverseNumbering(0, HIGHEST_PORT_ADDRESS)
+ARTNET_PORT = 6454
+MOST_FRAMES_PER_SECOND = 44
+
+NOT_AN_OFFSET = "a universe offset is a whole number from -32767 to 32767, not {value!r}"
+ARTNET_TOO_FAST = "Art-Net sends at most 44 frames a second, not {fps}"
+
+
+def numbering(universe_offset: int) -> UniverseNumbering:
+    """The universes of a show that port addresses 0 to 32767 carry, less `universe_offset`."""
+    return UniverseNumbering(max(0, -universe_offset), HIGHEST_PORT_ADDRESS - universe_offset)
+
+
+@dataclasses.dataclass(frozen=True)
+class ArtnetPlan:
+    host: str
+    port: int = ARTNET_PORT
+    broadcast: bool = False
+    fps: Fraction | None = None  # None: the show's frame rate, at most 44
+    fixtures: tuple[int, ...] | None = None
+    source_port: int = 0
+    universe_offset: int = 0
+    latency_ms: Fraction | None = None  # None: the show's
+
+
+class ArtnetOutput:
+    """Sends the fixtures numbered in `numbers`, each patched by `patches` with its `profiles`, to
+    `host` (an IPv4 address), universe u at port address u + `universe_offset`."""
+
+    label = LABEL
+
+    def __init__(self, host: str, numbers: Sequence[int], patches: Sequence[Patch], profiles: Sequence[DmxProfile],
+                 fps: Fraction, *, port: int = ARTNET_PORT, source_port: int = 0, broadcast: bool = False,
+                 universe_offset: int = 0, latency_ns: int = 0):
+        self.numbers = tuple(numbers)
+        self.fps = fps
+        self.latency_ns = latency_ns
+        self._layout = DmxFrameLayout(patches, profiles)
+        self.universes = self._layout.universes
+        highest = dict.fromkeys(self.universes, 0)
+        for patch, profile in zip(patches, profiles):
+            highest[patch.universe] = max(highest[patch.universe], patch.address - 1 + profile.channel_count)
+        self._templates = [bytes(art_dmx(universe + universe_offset, data_length(highest[universe])))
+                           for universe in self.universes]
+        self._sequences = [0] * len(self.universes)
+        self._destination = (host, port)
+        self._udp: socket.socket | None = bound_udp_socket(socket.AF_INET, source_port, LABEL)
+        if broadcast:
+            self._udp.setsockopt(socket.SOL_SOCKET, socket.SO_BROADCAST, 1)
+
+    def prepare(self, states: Sequence[FixtureState], unix_ns: int) -> list[bytearray]:
+        packets = [bytearray(template) for template in self._templates]
+        self._layout.write(states, packets, HEADER_BYTES)
+        return packets
+
+    def send(self, packets: list[bytearray]) -> None:
+        assert self._udp is not None
+        for index, packet in enumerate(packets):
+            sequence = self._sequences[index] = next_sequence(self._sequences[index])
+            packet[SEQUENCE_AT] = sequence
+            self._udp.sendto(packet, self._destination)
+
+    def close(self) -> None:
+        if self._udp is not None:
+            self._udp.close()
+            self._udp = None
+
+
+def artnet_target(value: str) -> tuple[str, int]:
+    return split_host_and_port(value, "--artnet", ARTNET_PORT)
+
+
+class ArtnetProtocol:
+    name: str = "artnet"
+    label: str = LABEL
+    keys: tuple[str, ...] = KEYS
+    plan_type: type = ArtnetPlan
+    universes: UniverseNumbering | None = UNIVERSES
+
+    def read(self, table: Table) -> ArtnetPlan:
+        return ArtnetPlan(
+            table.required("host", "text", text),
+            port=table.get("port", lambda value: port_number(value, "the Art-Net port"), ARTNET_PORT),
+            broadcast=table.get("broadcast", flag, False),
+            fps=table.get("fps", frame_rate),
+            fixtures=table.get("fixtures", fixture_selection),
+            source_port=table.get("source_port", lambda value: port_number(value, "a source port", 0), 0),
+            universe_offset=table.get("universe_offset", lambda value: whole_number(
+                value, -HIGHEST_PORT_ADDRESS, HIGHEST_PORT_ADDRESS, NOT_AN_OFFSET), 0),
+            latency_ms=table.get("latency_ms", latency_ms),
+        )
+
+    def add_flags(self, parser: argparse.ArgumentParser) -> None:
+        parser.add_argument("--artnet", metavar="HOST[:PORT]", type=argument_type(artnet_target),
+                            help=f"send Art-Net (ArtDmx) unicast to this host (port {ARTNET_PORT} unless given)")
+
+    def plans_from_flags(self, arguments: argparse.Namespace, plans: tuple[ArtnetPlan, ...]) -> tuple[ArtnetPlan, ...]:
+        """--artnet sends the first Art-Net output to another host (or makes one)."""
+        if arguments.artnet is None:
+            return plans
+        host, port = arguments.artnet
+        first = ArtnetPlan(host, port) if not plans else dataclasses.replace(plans[0], host=host, port=port)
+        return (first, *plans[1:])
+
+    def open(self, plan: ArtnetPlan, show: ShowPlan) -> ArtnetOutput:
+        numbers = show.chosen(plan.fixtures, "the Art-Net output")
+        patches = show.patches(numbers, numbering(plan.universe_offset))
+        if plan.fps is not None and plan.fps > MOST_FRAMES_PER_SECOND:
+            raise ValueError(ARTNET_TOO_FAST.format(fps=plan.fps))
+        fps = plan.fps if plan.fps is not None else min(show.fps, Fraction(MOST_FRAMES_PER_SECOND))
+        _, (host, _) = resolve(plan.host, plan.port, "the Art-Net output", socket.AF_INET)
+        return ArtnetOutput(host, numbers, patches, show.profiles(numbers), fps, port=plan.port,
+                            source_port=plan.source_port, broadcast=plan.broadcast,
+                            universe_offset=plan.universe_offset, latency_ns=show.latency_ns(plan.latency_ms))
+
+
+PROTOCOL = ArtnetProtocol()
