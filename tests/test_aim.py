@@ -4,7 +4,8 @@ flipping, and points out of reach are held at the nearest aim the head reaches."
 import numpy as np
 import pytest
 
-from pivolet_show.show.aim import Heads, Stage, aim, beam_directions, follow, follow_from_best_start, largest_steps
+from pivolet_show.show.aim import Heads, aim, beam_directions, follow, follow_from_best_start, largest_steps, metres
+from pivolet_show.show.placement import Stage
 
 # Heads hung at several places and yaws, with the travel of common heads (and one of 630 degrees).
 HEADS = Heads.of([[-4, -3, 6], [4, -3, 6.5], [0, 5, 7], [-2, 2, 5.5]], [0, 90, -135, 17.5],
@@ -22,7 +23,7 @@ def misses(heads, found, points):
 
 def test_the_stage_box_maps_the_motion_cube_linearly():
     stage = Stage.from_lists([[-5, 5], [0, 8], [0.5, 0.5]])
-    assert stage.metres(np.array([[-1, -1, -1], [1, 1, 1], [0, 0.5, 0]])).tolist() == [
+    assert metres(stage, np.array([[-1, -1, -1], [1, 1, 1], [0, 0.5, 0]])).tolist() == [
         [-5, 0, 0.5], [5, 8, 0.5], [0, 6, 0.5]]
 
 

@@ -2,7 +2,9 @@
 an Art-Net node written apart from this project."""
 
 import socket
+from fractions import Fraction
 
+import numpy as np
 import pytest
 from stupidArtnet import StupidArtnet
 
@@ -10,8 +12,7 @@ from artnet_node import in_namespace, needs_olad, olad
 from pivolet_show.show.dmx.patch import Patch
 from pivolet_show.show.dmx.profile import DmxProfile
 from pivolet_show.show.outputs.artnet import ArtnetOutput
-from pivolet_show.show.rig import FixtureState
-from fractions import Fraction
+from pivolet_show.show.rig import FixtureFrame
 
 POSITIONS = [(0.25, -0.5, 0.0), (-1.0, 1.0, 0.0), (0.6, 0.1, 0.0), (0.0, 0.0, 0.0)]
 
@@ -38,6 +39,10 @@ def stupid_artnet_packet(address, slots, sequence):
         sender.close()
 
 
+def frame(positions):
+    return FixtureFrame(tuple(range(1, len(positions) + 1)), np.zeros(len(positions), dtype=np.int32), np.array(positions))
+
+
 def output(patches, host="127.0.0.1", port=6454, **options):
     return ArtnetOutput(host, range(1, len(patches) + 1), patches, [DmxProfile()] * len(patches), Fraction(44),
                         port=port, **options)
@@ -58,7 +63,7 @@ def sent(receiver, patch, frames, **options):
     sender = output([patch], port=receiver.getsockname()[1], **options)
     try:
         for _ in range(frames):
-            sender.send(sender.prepare([FixtureState(1, 0, POSITIONS[0])], 0))
+            sender.send(sender.prepare(frame(POSITIONS[:1]), 0))
         return [receiver.recv(1024) for _ in range(frames)]
     finally:
         sender.close()
@@ -84,8 +89,7 @@ def test_olad_receives_every_universe_at_its_port_address_and_length():
         patches = [Patch(0x359, 1), Patch(0x359, 5), Patch(0x359, 9), Patch(0x352, 100), Patch(0x362, 1)]
         sender = in_namespace(node.pid, output, patches)
         try:
-            states = [FixtureState(k + 1, 0, position) for k, position in enumerate(POSITIONS + [POSITIONS[0]])]
-            sender.send(sender.prepare(states, 0))
+            sender.send(sender.prepare(frame(POSITIONS + POSITIONS[:1]), 0))
             first = node.wait_for(9, lambda slots: len(slots) == 12)
             second = node.wait_for(2, lambda slots: len(slots) == 104)
         finally:

@@ -21,7 +21,7 @@ from collections.abc import Sequence
 
 import numpy as np
 
-from pivolet_show.checks import finite_number
+from pivolet_show.show.placement import Placement, Stage
 
 FULL_TURN = 360.0
 HALF_TURN = 180.0
@@ -34,52 +34,11 @@ REACH_TOLERANCE = 1e-9
 # below or above it: every pan reaches it, so the previous pan is kept.
 VERTICAL = 1e-12
 
-NOT_A_STAGE = ("a stage is [[x0, x1], [y0, y1], [z0, z1]] in metres, each pair finite numbers, the lower "
-               "first, not {value!r}")
-NOT_A_POSITION = "a position is [x, y, z] in metres, finite numbers, not {value!r}"
-NOT_A_YAW = "a yaw is a finite number of degrees, not {value!r}"
-
-
-def _finite_numbers(values: object, count: int) -> tuple[float, ...] | None:
-    if not isinstance(values, (list, tuple)) or len(values) != count:
-        return None
-    numbers = tuple(finite_number(value) for value in values)
-    return None if any(number is None for number in numbers) else numbers  # type: ignore[return-value]
-
-
-@dataclasses.dataclass(frozen=True)
-class Stage:
-    """The box of the room that the motion's [-1, 1] cube maps onto: the low and high metres of x,
-    y and z. A pair may be one value (a floor at one height, say)."""
-
-    box: tuple[tuple[float, float], tuple[float, float], tuple[float, float]]
-
-    @classmethod
-    def from_lists(cls, value: object) -> Stage:
-        pairs = [_finite_numbers(pair, 2) for pair in value] if isinstance(value, (list, tuple)) else []
-        if len(pairs) != 3 or any(pair is None or pair[0] > pair[1] for pair in pairs):
-            raise ValueError(NOT_A_STAGE.format(value=value))
-        return cls(tuple(pairs))  # type: ignore[arg-type]
-
-    def metres(self, positions: np.ndarray) -> np.ndarray:
-        """Positions in [-1, 1] (last axis x, y, z) as points of the room in metres."""
-        low = np.array([pair[0] for pair in self.box])
-        high = np.array([pair[1] for pair in self.box])
-        return low + (np.asarray(positions) + 1.0) / 2.0 * (high - low)
-
-
-def position(value: object) -> tuple[float, float, float]:
-    numbers = _finite_numbers(value, 3)
-    if numbers is None:
-        raise ValueError(NOT_A_POSITION.format(value=value))
-    return numbers  # type: ignore[return-value]
-
-
-def yaw(value: object) -> float:
-    degrees = finite_number(value)
-    if degrees is None:
-        raise ValueError(NOT_A_YAW.format(value=value))
-    return degrees
+def metres(stage: Stage, positions: np.ndarray) -> np.ndarray:
+    """Positions in [-1, 1] (last axis x, y, z) as points of the stage's box, in metres."""
+    low = np.array([pair[0] for pair in stage.box])
+    high = np.array([pair[1] for pair in stage.box])
+    return low + (np.asarray(positions) + 1.0) / 2.0 * (high - low)
 
 
 @dataclasses.dataclass(frozen=True)
@@ -104,6 +63,11 @@ class Heads:
         pan = self.pan_reach.mean(axis=1)
         tilt = np.clip(0.0, self.tilt_reach[:, 0], self.tilt_reach[:, 1])
         return np.stack([pan, tilt], axis=1)
+
+    @classmethod
+    def placed(cls, placements: Sequence[Placement]) -> Heads:
+        return cls.of([placement.position for placement in placements], [placement.yaw for placement in placements],
+                      [placement.pan_reach for placement in placements], [placement.tilt_reach for placement in placements])
 
     def take(self, rows: np.ndarray) -> Heads:
         return Heads(self.positions[rows], self.yaws[rows], self.pan_reach[rows], self.tilt_reach[rows])

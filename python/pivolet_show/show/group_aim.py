@@ -16,7 +16,8 @@ from collections.abc import Sequence
 
 import numpy as np
 
-from pivolet_show.show.aim import Heads, Stage, aim, follow_from_best_start
+from pivolet_show.show.aim import Heads, aim, follow_from_best_start, metres
+from pivolet_show.show.placement import Placement
 
 # A transform's three rows (a, b, c, d): axis' = a * x + b * y + c * z + d, held within [-1, 1].
 Matrix = tuple[tuple[float, ...], ...]
@@ -39,25 +40,28 @@ def transformed(table: np.ndarray, matrix: Matrix | None) -> np.ndarray:
 
 
 class GroupAim:
-    """Heads (`heads`, one row each) that aim at `stage`'s point of their motion: `table` is the
-    group's source at each pip (rows, 3), seen by each head through its own map of `matrices`."""
+    """Heads placed by `placements` (one each) that aim at their stage's point of their motion:
+    `table` is the source they play at each pip (rows, 3), seen by each head through its own map
+    of `matrices`."""
 
-    def __init__(self, table: np.ndarray, matrices: Sequence[Matrix | None], stage: Stage, heads: Heads):
-        self.stage = stage
-        self.heads = heads
-        points = np.stack([stage.metres(transformed(table, matrix)) for matrix in matrices], axis=1)
-        walked = follow_from_best_start(heads, points)
+    def __init__(self, table: np.ndarray, matrices: Sequence[Matrix | None], placements: Sequence[Placement]):
+        self.heads = Heads.placed(placements)
+        self._low = np.array([[pair[0] for pair in placement.stage.box] for placement in placements])
+        self._high = np.array([[pair[1] for pair in placement.stage.box] for placement in placements])
+        points = np.stack([metres(placement.stage, transformed(table, matrix))
+                           for placement, matrix in zip(placements, matrices)], axis=1)
+        walked = follow_from_best_start(self.heads, points)
         self.pan, self.tilt, self.reached = walked.pan, walked.tilt, walked.reached  # (rows, heads)
 
-    def at(self, rows: np.ndarray, positions: np.ndarray | None = None) -> tuple[np.ndarray, np.ndarray]:
-        """Each head's pan and tilt at its row of the table, or, given the heads' `positions`
-        (between two rows, when interpolating), through those points nearest the rows' aims."""
-        heads = np.arange(len(rows))
-        pan, tilt = self.pan[rows, heads], self.tilt[rows, heads]
+    def at(self, heads: np.ndarray, rows: np.ndarray, positions: np.ndarray | None = None) -> np.ndarray:
+        """The pan and tilt (one row each) of the heads numbered in `heads` (columns of the table)
+        at their rows of the table, or, given their `positions` (between two rows, when
+        interpolating), through those points nearest the rows' aims."""
+        found = np.stack([self.pan[rows, heads], self.tilt[rows, heads]], axis=1)
         if positions is None:
-            return pan, tilt
-        between = aim(self.heads, self.stage.metres(positions), np.stack([pan, tilt], axis=1))
-        return between.pan, between.tilt
+            return found
+        points = self._low[heads] + (positions + 1.0) / 2.0 * (self._high[heads] - self._low[heads])
+        return aim(self.heads.take(heads), points, found).as_previous()
 
     def first_out_of_reach(self) -> list[int | None]:
         """For each head, the first row whose point it cannot reach (None: it reaches them all)."""

@@ -18,7 +18,9 @@ import dataclasses
 import socket
 from collections.abc import Sequence
 from fractions import Fraction
-from typing import TYPE_CHECKING
+from typing import TYPE_CHECKING, Any
+
+import numpy as np
 
 from pivolet_show.checks import argument_type, frame_rate, latency_ms, whole_number
 from pivolet_show.show.dmx.frame import DmxFrameLayout
@@ -28,7 +30,7 @@ from pivolet_show.show.file_table import Table, fixture_selection, flag, text
 from pivolet_show.show.network import bound_udp_socket, port_number, resolve, split_host_and_port
 from pivolet_show.show.outputs.artnet_packing import (HEADER_BYTES, HIGHEST_PORT_ADDRESS, SEQUENCE_AT, art_dmx,
                                                       data_length, next_sequence)
-from pivolet_show.show.rig import FixtureState
+from pivolet_show.show.rig import FixtureFrame
 
 if TYPE_CHECKING:
     from pivolet_show.show.dmx.patch import Patch
@@ -63,7 +65,10 @@ class ArtnetPlan:
 
 class ArtnetOutput:
     """Sends the fixtures numbered in `numbers`, each patched by `patches` with its `profiles`, to
-    `host` (an IPv4 address), universe u at port address u + `universe_offset`."""
+    `host` (an IPv4 address), universe u at port address u + `universe_offset`.
+
+    The universes' packets are rows of one array, each as long as the longest; a row is sent up to
+    its own length."""
 
     label = LABEL
 
@@ -75,33 +80,50 @@ class ArtnetOutput:
         self.latency_ns = latency_ns
         self._layout = DmxFrameLayout(patches, profiles)
         self.universes = self._layout.universes
-        highest = dict.fromkeys(self.universes, 0)
-        for patch, profile in zip(patches, profiles):
-            highest[patch.universe] = max(highest[patch.universe], patch.address - 1 + profile.channel_count)
-        self._templates = [bytes(art_dmx(universe + universe_offset, data_length(highest[universe])))
-                           for universe in self.universes]
+        lengths = [HEADER_BYTES + data_length(highest) for highest in self._layout.highest_slots()]
+        self._packets = np.zeros((len(self.universes), max(lengths, default=HEADER_BYTES)), dtype=np.uint8)
+        for row, (universe, length) in enumerate(zip(self.universes, lengths)):
+            self._packets[row, :length] = np.frombuffer(art_dmx(universe + universe_offset, length - HEADER_BYTES),
+                                                        dtype=np.uint8)
+        self._rows = [memoryview(row)[:length] for row, length in zip(self._packets, lengths)]
         self._sequences = [0] * len(self.universes)
         self._destination = (host, port)
         self._udp: socket.socket | None = bound_udp_socket(socket.AF_INET, source_port, LABEL)
         if broadcast:
             self._udp.setsockopt(socket.SOL_SOCKET, socket.SO_BROADCAST, 1)
 
-    def prepare(self, states: Sequence[FixtureState], unix_ns: int) -> list[bytearray]:
-        packets = [bytearray(template) for template in self._templates]
-        self._layout.write(states, packets, HEADER_BYTES)
-        return packets
+    def prepare(self, frame: FixtureFrame, unix_ns: int) -> None:
+        """Writes the frame's channels into the packets (the frame before has gone out by now)."""
+        self._layout.write(frame.positions, self._packets, HEADER_BYTES, frame.aims)
 
-    def send(self, packets: list[bytearray]) -> None:
+    def send(self, prepared: None) -> None:
+        """Sends every universe's packet; a packet that fails does not keep the others from going
+        out, and the first failure is raised after."""
         assert self._udp is not None
-        for index, packet in enumerate(packets):
+        failure: OSError | None = None
+        for index, row in enumerate(self._rows):
             sequence = self._sequences[index] = next_sequence(self._sequences[index])
-            packet[SEQUENCE_AT] = sequence
-            self._udp.sendto(packet, self._destination)
+            row[SEQUENCE_AT] = sequence
+            try:
+                self._udp.sendto(row, self._destination)
+            except OSError as error:
+                failure = failure or error
+        if failure is not None:
+            raise failure
 
-    def close(self) -> None:
+    def close(self) -> int:
+        """Art-Net has no end of stream: only the socket closes."""
         if self._udp is not None:
             self._udp.close()
             self._udp = None
+        return 0
+
+
+def artnet_frame_rate(value: Any) -> Fraction:
+    fps = frame_rate(value)
+    if fps > MOST_FRAMES_PER_SECOND:
+        raise ValueError(ARTNET_TOO_FAST.format(fps=value))
+    return fps
 
 
 def artnet_target(value: str) -> tuple[str, int]:
@@ -120,7 +142,7 @@ class ArtnetProtocol:
             table.required("host", "text", text),
             port=table.get("port", lambda value: port_number(value, "the Art-Net port"), ARTNET_PORT),
             broadcast=table.get("broadcast", flag, False),
-            fps=table.get("fps", frame_rate),
+            fps=table.get("fps", artnet_frame_rate),
             fixtures=table.get("fixtures", fixture_selection),
             source_port=table.get("source_port", lambda value: port_number(value, "a source port", 0), 0),
             universe_offset=table.get("universe_offset", lambda value: whole_number(
@@ -141,10 +163,8 @@ class ArtnetProtocol:
         return (first, *plans[1:])
 
     def open(self, plan: ArtnetPlan, show: ShowPlan) -> ArtnetOutput:
-        numbers = show.chosen(plan.fixtures, "the Art-Net output")
+        numbers = show.chosen(plan.fixtures, "the Art-Net output", f"{self.name}.fixtures")
         patches = show.patches(numbers, numbering(plan.universe_offset))
-        if plan.fps is not None and plan.fps > MOST_FRAMES_PER_SECOND:
-            raise ValueError(ARTNET_TOO_FAST.format(fps=plan.fps))
         fps = plan.fps if plan.fps is not None else min(show.fps, Fraction(MOST_FRAMES_PER_SECOND))
         _, (host, _) = resolve(plan.host, plan.port, "the Art-Net output", socket.AF_INET)
         return ArtnetOutput(host, numbers, patches, show.profiles(numbers), fps, port=plan.port,

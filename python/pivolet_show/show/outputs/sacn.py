@@ -147,7 +147,7 @@ class SacnOutput:
     def prepare(self, frame: FixtureFrame, unix_ns: int) -> int:
         """Writes the frame's channels into the array that did not go out last; that array's index."""
         turn = 1 if self._last_sent == 0 else 0
-        self._layout.write(frame.positions, self._frames[turn], DATA_SLOTS)
+        self._layout.write(frame.positions, self._frames[turn], DATA_SLOTS, frame.aims)
         return turn
 
     def _send(self, packet: memoryview | bytearray, index: int, ttl: int) -> None:
