@@ -41,9 +41,10 @@ NOT_A_START_PIP = "the start pip must be a whole number, not {value!r}"
 NOT_A_FIXTURE_COUNT = "the number of fixtures must be a whole number from 1 to {most}, not {{value!r}}"
 NOT_A_SPREAD = "the spread must be a whole number of pips or 'even', not {value!r}"
 NO_OUTPUT = "no output named ({flags}, or a rig file's): nothing is sent, and the clock runs for the status line"
+MODE_WITHOUT_TYPE = "--mode chooses a mode of the fixture type that --fixture-type names"
 NOTHING_SENT = "{label}: not one frame could be sent; all {failed} failed ({reason})"
 
-GROUP_FLAGS = ("universe", "fixtures", "spread", "order")
+GROUP_FLAGS = ("universe", "fixtures", "spread", "order", "fixture_type", "mode")
 SHOW_FLAGS = ("bpm", "fps", "seconds", "start_pip", "interpolate", "latency_ms")
 NOTHING_SENT_EXIT = 1
 
@@ -92,7 +93,12 @@ def add_arguments(parser: argparse.ArgumentParser) -> None:
     for protocol in OUTPUTS + INPUTS:
         protocol.add_flags(parser)
     parser.add_argument("--universe", type=argument_type(universe),
-                        help="the first fixture's DMX universe (default: the first an output numbers, 1 for sACN)")
+                        help="the first fixture's DMX universe (default: the first every DMX output carries: 1 for "
+                             "sACN, 0 for Art-Net alone)")
+    parser.add_argument("--fixture-type", metavar="FILE", type=Path,
+                        help="the fixtures' type, from a GDTF (.gdtf) or QLC+ (.qxf) file: their channels, "
+                             "starting values and travel")
+    parser.add_argument("--mode", metavar="NAME", help="the DMX mode of the fixture type (needed if it has several)")
     parser.add_argument("--fixtures", type=argument_type(fixture_count), help="how many fixtures play the pattern (default: 1)")
     parser.add_argument("--spread", type=argument_type(spread),
                         help="pips each fixture plays behind the one before it, or 'even' to share the loop (default: 0)")
@@ -115,7 +121,19 @@ def _command_line_plan(arguments: argparse.Namespace) -> ShowPlan:
     given_spread = arguments.spread if arguments.spread is not None else 0
     order = arguments.order or (FixtureOrder.SPREAD if arguments.spread is not None else FixtureOrder.IN_STEP)
     fixtures = group_fixtures(source, count, order=order, spread=given_spread)
-    plan = ShowPlan(tuple(fixtures), (PatchRequest(),) * count, first_universe=arguments.universe)
+    request = PatchRequest()
+    if arguments.fixture_type is not None:
+        from pivolet_show.show.dmx.head_profile import HeadSettings, head_profile
+        from pivolet_show.show.fixture_types import load_fixture_type
+
+        fixture_type = load_fixture_type(arguments.fixture_type, arguments.mode)
+        request = PatchRequest(profile=head_profile(HeadSettings(fixture_type)),
+                               head=f"{fixture_type.name} ({fixture_type.mode})",
+                               top_speeds=(fixture_type.pan and fixture_type.pan.top_speed,
+                                           fixture_type.tilt and fixture_type.tilt.top_speed))
+    elif arguments.mode is not None:
+        raise ValueError(MODE_WITHOUT_TYPE)
+    plan = ShowPlan(tuple(fixtures), (request,) * count, first_universe=arguments.universe)
     if isinstance(source, RecordingSource):
         # As draw and export do, a recording plays at the tempo it was made at.
         plan = dataclasses.replace(plan, bpm=exact_fraction(source.recording.bpm))

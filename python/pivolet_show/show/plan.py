@@ -28,6 +28,8 @@ class PatchRequest:
     address: int | None = None
     profile: DmxProfile = DmxProfile()
     where: str = ""  # its place in the show file, if it comes from one
+    head: str = ""  # the fixture type and mode it was patched as, if any
+    top_speeds: tuple[float | None, float | None] = (None, None)  # pan and tilt, degrees a second
 
 
 @dataclasses.dataclass(frozen=True)
@@ -45,7 +47,7 @@ class ShowPlan:
     # The plans of the outputs and the inputs, in the order of their protocols' registries.
     outputs: tuple[Any, ...] = ()
     inputs: tuple[Any, ...] = ()
-    first_universe: int | None = None  # None: the first universe of each DMX output's numbering
+    first_universe: int | None = None  # None: the first universe that every DMX output of the show carries
     path: Path | None = None  # the show file the plan was read from, if any
 
     def latency_ns(self, own_ms: Fraction | None) -> int:

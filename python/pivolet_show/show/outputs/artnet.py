@@ -20,25 +20,22 @@ from collections.abc import Sequence
 from fractions import Fraction
 from typing import TYPE_CHECKING, Any
 
-import numpy as np
-
 from pivolet_show.checks import argument_type, frame_rate, latency_ms, whole_number
-from pivolet_show.show.dmx.frame import DmxFrameLayout
 from pivolet_show.show.dmx.patch import UniverseNumbering
 from pivolet_show.show.dmx.profile import DmxProfile
 from pivolet_show.show.file_table import Table, fixture_selection, flag, text
 from pivolet_show.show.network import bound_udp_socket, port_number, resolve, split_host_and_port
 from pivolet_show.show.outputs.artnet_packing import (HEADER_BYTES, HIGHEST_PORT_ADDRESS, SEQUENCE_AT, art_dmx,
                                                       data_length, next_sequence)
-from pivolet_show.show.rig import FixtureFrame
 
 if TYPE_CHECKING:
+    from pivolet_show.show.rig import FixtureFrame
     from pivolet_show.show.dmx.patch import Patch
     from pivolet_show.show.plan import ShowPlan
 
 LABEL = "Art-Net"
 KEYS = ("host", "port", "broadcast", "fps", "fixtures", "source_port", "universe_offset", "latency_ms")
-UNIVERSES = UniverseNumbering(0, HIGHEST_PORT_ADDRESS)
+UNIVERSES = UniverseNumbering(0, HIGHEST_PORT_ADDRESS, LABEL)
 ARTNET_PORT = 6454
 MOST_FRAMES_PER_SECOND = 44
 
@@ -48,7 +45,7 @@ ARTNET_TOO_FAST = "Art-Net sends at most 44 frames a second, not {fps}"
 
 def numbering(universe_offset: int) -> UniverseNumbering:
     """The universes of a show that port addresses 0 to 32767 carry, less `universe_offset`."""
-    return UniverseNumbering(max(0, -universe_offset), HIGHEST_PORT_ADDRESS - universe_offset)
+    return UniverseNumbering(max(0, -universe_offset), HIGHEST_PORT_ADDRESS - universe_offset, LABEL)
 
 
 @dataclasses.dataclass(frozen=True)
@@ -75,6 +72,11 @@ class ArtnetOutput:
     def __init__(self, host: str, numbers: Sequence[int], patches: Sequence[Patch], profiles: Sequence[DmxProfile],
                  fps: Fraction, *, port: int = ARTNET_PORT, source_port: int = 0, broadcast: bool = False,
                  universe_offset: int = 0, latency_ns: int = 0):
+        # Only an output that opens pays for numpy and the frame assembly: the flags need neither.
+        import numpy as np
+
+        from pivolet_show.show.dmx.frame import DmxFrameLayout
+
         self.numbers = tuple(numbers)
         self.fps = fps
         self.latency_ns = latency_ns
@@ -136,6 +138,9 @@ class ArtnetProtocol:
     keys: tuple[str, ...] = KEYS
     plan_type: type = ArtnetPlan
     universes: UniverseNumbering | None = UNIVERSES
+
+    def universes_for(self, plan: ArtnetPlan) -> UniverseNumbering | None:
+        return numbering(plan.universe_offset)
 
     def read(self, table: Table) -> ArtnetPlan:
         return ArtnetPlan(

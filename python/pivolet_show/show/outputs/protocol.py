@@ -47,6 +47,9 @@ class OutputProtocol(Protocol):
     # The universes the protocol numbers, for one that carries DMX; None for one that does not.
     universes: UniverseNumbering | None
 
+    def universes_for(self, plan: Any) -> UniverseNumbering | None:
+        """The universes of the show that the output `plan` describes carries (None: no DMX)."""
+
     def read(self, table: Table) -> Any:
         """The plan that a show file's table of this protocol describes."""
 

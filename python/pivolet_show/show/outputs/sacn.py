@@ -39,7 +39,7 @@ if TYPE_CHECKING:
 LABEL = "sACN"
 KEYS = ("host", "multicast", "port", "priority", "source_name", "fps", "fixtures", "source_port", "sync_universe",
         "latency_ms")
-UNIVERSES = UniverseNumbering(1, 63999)
+UNIVERSES = UniverseNumbering(1, 63999, LABEL)
 E131_PORT = 5568
 MOST_FRAMES_PER_SECOND = 44  # DMX's own refresh ceiling, per universe
 DEFAULT_PRIORITY = 100
@@ -230,6 +230,9 @@ class SacnProtocol:
     keys: tuple[str, ...] = KEYS
     plan_type: type = SacnPlan
     universes: UniverseNumbering | None = UNIVERSES
+
+    def universes_for(self, plan: SacnPlan) -> UniverseNumbering | None:
+        return UNIVERSES
 
     def read(self, table: Table) -> SacnPlan:
         host = table.get("host", lambda value: ipv4_host(text(value)))
