@@ -180,6 +180,7 @@ def _play(arguments: argparse.Namespace, stop: StopSignals) -> int:
     with stop.held():
         from pivolet_show.show.clock import TempoClock
         from pivolet_show.show.control import Control
+        from pivolet_show.show.head_report import head_notes, head_tracks, needs_report
         from pivolet_show.show.inputs import open_inputs
         from pivolet_show.show.inputs.protocol import Controls
         from pivolet_show.show.outputs import open_outputs
@@ -195,9 +196,13 @@ def _play(arguments: argparse.Namespace, stop: StopSignals) -> int:
     except ValueError as error:
         arguments.parser.error(str(error))
     try:
+        # The heads' aims are worked out here, before the clock starts, and so is what to say about them.
+        notes = head_notes(plan, head_tracks(plan, rig)) if needs_report(plan) else []
         clock = TempoClock(plan.bpm, plan.start_pip, origin_ns=time.monotonic_ns() + START_LEAD_NS,
                            beats_per_bar=plan.beats_per_bar)
         status = StatusLine(sys.stderr, clock, quiet=arguments.quiet)
+        for note in notes:
+            status.note(note)
         player = Player(clock, rig, outputs, status=status.show, status_interval_ns=status.interval_ns)
         control = Control(clock, rig)
     except Interrupted:
