@@ -33,6 +33,8 @@ REACH_TOLERANCE = 1e-9
 # A point closer than this to the vertical through a head (relative to its distance) is straight
 # below or above it: every pan reaches it, so the previous pan is kept.
 VERTICAL = 1e-12
+# Largest steps closer than this many degrees are the same.
+TIED_STEPS = 1e-6
 
 def metres(stage: Stage, positions: np.ndarray) -> np.ndarray:
     """Positions in [-1, 1] (last axis x, y, z) as points of the stage's box, in metres."""
@@ -192,5 +194,7 @@ def follow_from_best_start(heads: Heads, points: np.ndarray) -> Aim:
     rows = np.tile(np.arange(count), copies)
     walked = follow(heads.take(rows), np.tile(points, (1, copies, 1)), np.concatenate(starts))
     steps = largest_steps(walked, looping=False).reshape(copies, count)
-    best = np.argmin(steps, axis=0) * count + np.arange(count)
+    # The first start whose largest step is the smallest, but for rounding: the two families of
+    # aims mirror each other, and their steps differ in the last bits only.
+    best = np.argmax(steps <= steps.min(axis=0) + TIED_STEPS, axis=0) * count + np.arange(count)
     return Aim(walked.pan[:, best], walked.tilt[:, best], walked.reached[:, best])
