@@ -1,7 +1,7 @@
-"""Plays a pattern, a recording or a whole rig live, locked to a tempo, over OSC and sACN.
+"""Plays a pattern, a recording or a whole rig live, locked to a tempo, over OSC, sACN and Art-Net.
 
-Nothing is sent unless an output is named (--osc, --sacn, or the outputs of a rig file); without one
-the clock runs and the status line shows where it is. A recording plays at its own tempo unless
+Nothing is sent unless an output is named (--osc, --sacn, --artnet, or the outputs of a rig
+file); without one the clock runs and the status line shows where it is. A recording plays at its own tempo unless
 --bpm gives another. A rig file describes fixtures, groups, sources, outputs and tempo; the flags
 given beside it replace its tempo, frame rate, playing time, start pip, interpolation, latency,
 output destinations and inputs.
