@@ -127,10 +127,8 @@ def _command_line_plan(arguments: argparse.Namespace) -> ShowPlan:
         from pivolet_show.show.fixture_types import load_fixture_type
 
         fixture_type = load_fixture_type(arguments.fixture_type, arguments.mode)
-        request = PatchRequest(profile=head_profile(HeadSettings(fixture_type)),
-                               head=f"{fixture_type.name} ({fixture_type.mode})",
-                               top_speeds=(fixture_type.pan and fixture_type.pan.top_speed,
-                                           fixture_type.tilt and fixture_type.tilt.top_speed))
+        request = PatchRequest(profile=head_profile(HeadSettings(fixture_type)), head=fixture_type.label,
+                               top_speeds=fixture_type.top_speeds())
     elif arguments.mode is not None:
         raise ValueError(MODE_WITHOUT_TYPE)
     plan = ShowPlan(tuple(fixtures), (request,) * count, first_universe=arguments.universe)

@@ -12,6 +12,7 @@ from __future__ import annotations
 import dataclasses
 from collections.abc import Sequence
 from html import escape
+from typing import Any
 
 import numpy as np
 
@@ -75,11 +76,11 @@ def _panel(head: HeadPath, left: float, top: float, width: float) -> list[str]:
     inner_left, inner_top = left + PANEL_PADDING, top + LINE_HEIGHT + 4
     inner_width, inner_height = width - 2 * PANEL_PADDING, PANEL_HEIGHT - LINE_HEIGHT - PANEL_PADDING
 
-    def x(pan: np.ndarray | float) -> np.ndarray | float:
-        return inner_left + (np.asarray(pan) - pan_low) / (pan_high - pan_low) * inner_width
+    def x(pan: Any) -> np.ndarray:
+        return np.asarray(inner_left + (np.asarray(pan) - pan_low) / (pan_high - pan_low) * inner_width)
 
-    def y(tilt: np.ndarray | float) -> np.ndarray | float:
-        return inner_top + (tilt_high - np.asarray(tilt)) / (tilt_high - tilt_low) * inner_height
+    def y(tilt: Any) -> np.ndarray:
+        return np.asarray(inner_top + (tilt_high - np.asarray(tilt)) / (tilt_high - tilt_low) * inner_height)
 
     parts = [f'<g class="head">', _text(left, top + TEXT_SIZE, head.title, TEXT_SIZE, ' font-weight="bold"'),
              f'<rect x="{_num(inner_left)}" y="{_num(inner_top)}" width="{_num(inner_width)}" '

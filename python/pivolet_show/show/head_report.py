@@ -14,7 +14,7 @@ from collections.abc import Sequence
 
 import numpy as np
 
-from pivolet_show.motion.sources import PatternSource
+from pivolet_show.motion.sources import PatternSource, RecordingSource
 from pivolet_show.show.dmx.profile import AxisRange
 from pivolet_show.show.group_aim import transformed
 from pivolet_show.show.head_speed import too_fast
@@ -57,9 +57,11 @@ def head_tracks(plan: ShowPlan, rig: Rig) -> list[HeadTrack]:
         profile = request.profile
         table = rig.table(fixture.source)
         looping = isinstance(fixture.source, PatternSource)
-        first = 0 if looping else fixture.source.first_pip  # type: ignore[attr-defined]
         rows = np.arange(len(table))
-        pips = (rows + fixture.phase) % len(table) if looping else first + rows + fixture.phase
+        if isinstance(fixture.source, RecordingSource):
+            pips = fixture.source.first_pip + rows + fixture.phase
+        else:
+            pips = (rows + fixture.phase) % len(table)
         if fixture.aim is not None:
             group_aim, heads = rig.aims(fixture.source)
             column = heads[fixture.number]

@@ -342,8 +342,7 @@ class RigFileReader:
             dimmer=self._setting(layer, "dimmer", lambda value: value, None),
             values=values, aimed=stage is not None)
         profile: DmxProfile = self._checked(layer, head_profile, settings)
-        known = [None if fixture_type is None or axis is None else axis.top_speed
-                 for axis in (fixture_type and fixture_type.pan, fixture_type and fixture_type.tilt)]
+        known = (None, None) if fixture_type is None else fixture_type.top_speeds()
         speeds = (self._setting(layer, "pan_speed", top_speed, known[0]),
                   self._setting(layer, "tilt_speed", top_speed, known[1]))
         placement = None
@@ -353,7 +352,7 @@ class RigFileReader:
                 raise self.fail(layer[0].where, AIM_WITHOUT_POSITION)
             placement = Placement(stage, position, self._setting(layer, "yaw", aim_yaw, 0.0),
                                   profile.pan.reach, profile.tilt.reach)
-        head = "" if fixture_type is None else f"{fixture_type.name} ({fixture_type.mode})"
+        head = "" if fixture_type is None else fixture_type.label
         return _Head(PatchRequest(profile=profile, head=head, top_speeds=speeds), placement)
 
 

@@ -48,26 +48,21 @@ class HeadSettings:
     aimed: bool = False
 
 
-def _type_label(fixture_type: FixtureType) -> str:
-    return f"{fixture_type.name} ({fixture_type.mode})"
-
-
 def _axis(name: str, settings: HeadSettings, known: HeadAxis | None, default_travel: float) -> AxisRange:
     travel = getattr(settings, f"{name}_travel")
     span, limits = getattr(settings, f"{name}_range"), getattr(settings, f"{name}_limits")
-    if known is not None and known.degrees is not None:
+    if known is not None and known.degrees is not None and settings.fixture_type is not None:
         if travel is not None:
             low, high = known.degrees
-            raise ValueError(TYPE_GIVES_TRAVEL.format(type=_type_label(settings.fixture_type), axis=name,  # type: ignore[arg-type]
-                                                      low=low, high=high))
+            raise ValueError(TYPE_GIVES_TRAVEL.format(type=settings.fixture_type.label, axis=name, low=low, high=high))
         return AxisRange.between(name, known.degrees, span, limits)
     return AxisRange(name, default_travel if travel is None else travel, span, limits)
 
 
 def _layout_of(fixture_type: FixtureType) -> tuple[str | None, ...]:
     layout: list[str | None] = [None] * fixture_type.footprint
-    slots = {"pan": fixture_type.pan and fixture_type.pan.offsets, "tilt": fixture_type.tilt and fixture_type.tilt.offsets,
-             "dimmer": fixture_type.dimmer}
+    slots = {"pan": None if fixture_type.pan is None else fixture_type.pan.offsets,
+             "tilt": None if fixture_type.tilt is None else fixture_type.tilt.offsets, "dimmer": fixture_type.dimmer}
     for role, offsets in slots.items():
         for name, offset in zip(ROLES[role], offsets or ()):
             layout[offset] = name
@@ -106,11 +101,11 @@ def head_profile(settings: HeadSettings) -> DmxProfile:
     if fixture_type is not None:
         for key in ("layout", "footprint"):
             if getattr(settings, key) is not None:
-                raise ValueError(TYPE_GIVES.format(key=key, type=_type_label(fixture_type)))
+                raise ValueError(TYPE_GIVES.format(key=key, type=fixture_type.label))
         layout = _layout_of(fixture_type)
         start = fixture_type.defaults()
         if settings.dimmer is not None and fixture_type.dimmer is None:
-            raise ValueError(NO_DIMMER.format(type=_type_label(fixture_type)))
+            raise ValueError(NO_DIMMER.format(type=fixture_type.label))
     else:
         named = settings.layout or DEFAULT_LAYOUT + (("dimmer",) if settings.dimmer is not None else ())
         footprint = len(named) if settings.footprint is None else settings.footprint
@@ -121,10 +116,10 @@ def head_profile(settings: HeadSettings) -> DmxProfile:
     if settings.aimed:
         for axis in ("pan", "tilt"):
             if axis not in layout:
-                raise ValueError(NEEDS_PAN_AND_TILT.format(type=_type_label(fixture_type) if fixture_type else "its layout",
+                raise ValueError(NEEDS_PAN_AND_TILT.format(type=fixture_type.label if fixture_type else "its layout",
                                                            axis=axis))
-    pan = _axis("pan", settings, fixture_type and fixture_type.pan, DEFAULT_PAN_TRAVEL)
-    tilt = _axis("tilt", settings, fixture_type and fixture_type.tilt, DEFAULT_TILT_TRAVEL)
+    pan = _axis("pan", settings, None if fixture_type is None else fixture_type.pan, DEFAULT_PAN_TRAVEL)
+    tilt = _axis("tilt", settings, None if fixture_type is None else fixture_type.tilt, DEFAULT_TILT_TRAVEL)
     fixed = _fixed(settings, layout, start)
     return DmxProfile(layout, pan, tilt, 1.0 if settings.dimmer is None else settings.dimmer,
                       fixed if any(fixed) else b"", settings.aimed)

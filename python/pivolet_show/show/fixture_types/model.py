@@ -56,6 +56,15 @@ class FixtureType:
     tilt: HeadAxis | None = None
     dimmer: tuple[int, ...] | None = None  # the dimmer's slots, coarse first
 
+    @property
+    def label(self) -> str:
+        """The type and its mode, as a person names them."""
+        return f"{self.name} ({self.mode})"
+
+    def top_speeds(self) -> tuple[float | None, float | None]:
+        """The fastest pan and tilt in degrees a second, where the file says."""
+        return (None if self.pan is None else self.pan.top_speed, None if self.tilt is None else self.tilt.top_speed)
+
     def defaults(self) -> bytearray:
         """Every slot of the fixture at its channel's starting value (0 where no channel says)."""
         slots = bytearray(self.footprint)

@@ -98,7 +98,7 @@ def read_mode(path: Path, root: ElementTree.Element, mode_name: str) -> FixtureT
     mode = next(mode for mode in root.findall(NAMESPACE + "Mode") if mode.get("Name", "") == mode_name)
     definitions = {channel.get("Name"): channel for channel in root.findall(NAMESPACE + "Channel")}
     used = mode.findall(NAMESPACE + "Channel")
-    numbers = [int(number) if (number := slot.get("Number", "")).isdigit() else -1 for slot in used]
+    numbers = [int(written) if (written := slot.get("Number", "")).isdigit() else -1 for slot in used]
     if sorted(numbers) != list(range(len(used))):
         raise ValueError(BAD_SLOT.format(mode=mode_name, numbers=numbers, last=len(used) - 1))
     channels = []

@@ -20,13 +20,15 @@ from collections.abc import Sequence
 from fractions import Fraction
 from typing import TYPE_CHECKING, Any
 
-from pivolet_show.checks import argument_type, frame_rate, latency_ms, whole_number
+from pivolet_show.checks import argument_type, latency_ms, whole_number
 from pivolet_show.show.dmx.patch import UniverseNumbering
+from pivolet_show.show.dmx.refresh import dmx_frame_rate, frames_per_second
 from pivolet_show.show.dmx.profile import DmxProfile
 from pivolet_show.show.file_table import Table, fixture_selection, flag, text
 from pivolet_show.show.network import bound_udp_socket, port_number, resolve, split_host_and_port
 from pivolet_show.show.outputs.artnet_packing import (HEADER_BYTES, HIGHEST_PORT_ADDRESS, SEQUENCE_AT, art_dmx,
                                                       data_length, next_sequence)
+from pivolet_show.show.outputs.protocol import sent_first_to
 
 if TYPE_CHECKING:
     from pivolet_show.show.rig import FixtureFrame
@@ -37,10 +39,8 @@ LABEL = "Art-Net"
 KEYS = ("host", "port", "broadcast", "fps", "fixtures", "source_port", "universe_offset", "latency_ms")
 UNIVERSES = UniverseNumbering(0, HIGHEST_PORT_ADDRESS, LABEL)
 ARTNET_PORT = 6454
-MOST_FRAMES_PER_SECOND = 44
 
 NOT_AN_OFFSET = "a universe offset is a whole number from -32767 to 32767, not {value!r}"
-ARTNET_TOO_FAST = "Art-Net sends at most 44 frames a second, not {fps}"
 
 
 def numbering(universe_offset: int) -> UniverseNumbering:
@@ -121,12 +121,6 @@ class ArtnetOutput:
         return 0
 
 
-def artnet_frame_rate(value: Any) -> Fraction:
-    fps = frame_rate(value)
-    if fps > MOST_FRAMES_PER_SECOND:
-        raise ValueError(ARTNET_TOO_FAST.format(fps=value))
-    return fps
-
 
 def artnet_target(value: str) -> tuple[str, int]:
     return split_host_and_port(value, "--artnet", ARTNET_PORT)
@@ -147,7 +141,7 @@ class ArtnetProtocol:
             table.required("host", "text", text),
             port=table.get("port", lambda value: port_number(value, "the Art-Net port"), ARTNET_PORT),
             broadcast=table.get("broadcast", flag, False),
-            fps=table.get("fps", artnet_frame_rate),
+            fps=table.get("fps", lambda value: dmx_frame_rate(value, LABEL)),
             fixtures=table.get("fixtures", fixture_selection),
             source_port=table.get("source_port", lambda value: port_number(value, "a source port", 0), 0),
             universe_offset=table.get("universe_offset", lambda value: whole_number(
@@ -161,16 +155,12 @@ class ArtnetProtocol:
 
     def plans_from_flags(self, arguments: argparse.Namespace, plans: tuple[ArtnetPlan, ...]) -> tuple[ArtnetPlan, ...]:
         """--artnet sends the first Art-Net output to another host (or makes one)."""
-        if arguments.artnet is None:
-            return plans
-        host, port = arguments.artnet
-        first = ArtnetPlan(host, port) if not plans else dataclasses.replace(plans[0], host=host, port=port)
-        return (first, *plans[1:])
+        return sent_first_to(plans, arguments.artnet, ArtnetPlan)
 
     def open(self, plan: ArtnetPlan, show: ShowPlan) -> ArtnetOutput:
         numbers = show.chosen(plan.fixtures, "the Art-Net output", f"{self.name}.fixtures")
         patches = show.patches(numbers, numbering(plan.universe_offset))
-        fps = plan.fps if plan.fps is not None else min(show.fps, Fraction(MOST_FRAMES_PER_SECOND))
+        fps = frames_per_second(plan.fps, show.fps)
         _, (host, _) = resolve(plan.host, plan.port, "the Art-Net output", socket.AF_INET)
         return ArtnetOutput(host, numbers, patches, show.profiles(numbers), fps, port=plan.port,
                             source_port=plan.source_port, broadcast=plan.broadcast,
