@@ -88,6 +88,10 @@ BAD_QXF = {
     '<Mode Name="M"><Channel Number="0">Pan</Channel></Mode></FixtureDefinition>':
         "the channel 'Pan' starts at '300', not a whole number from 0 to 255",
     '<FixtureDefinition xmlns="http://www.qlcplus.org/FixtureDefinition"/>': "the fixture type has no DMX mode",
+    # Entities that expand to gigabytes are refused by the parser, not expanded.
+    '<!DOCTYPE d [<!ENTITY a "aaaaaaaaaaaaaaaa">' + "".join(
+        f'<!ENTITY {chr(98 + k)} "{("&" + chr(97 + k) + ";") * 16}">' for k in range(7)) + ']><d>&h;</d>':
+        "not a QLC+ fixture definition (limit on input amplification factor",
 }
 
 

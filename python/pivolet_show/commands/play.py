@@ -1,10 +1,11 @@
 """Plays a pattern, a recording or a whole rig live, locked to a tempo, over OSC, sACN and Art-Net.
 
 Nothing is sent unless an output is named (--osc, --sacn, --artnet, or the outputs of a rig
-file); without one the clock runs and the status line shows where it is. A recording plays at its own tempo unless
---bpm gives another. A rig file describes fixtures, groups, sources, outputs and tempo; the flags
-given beside it replace its tempo, frame rate, playing time, start pip, interpolation, latency,
-output destinations and inputs.
+file); without one the clock runs and the status line shows where it is. A recording plays at its
+own tempo unless --bpm gives another. A rig file describes fixtures, groups, sources, outputs and
+tempo; the flags given beside it replace its tempo, frame rate, playing time, start pip,
+interpolation, latency, output destinations and inputs. --fixture-type gives the fixtures of the
+command line the channels, starting values and travel of a GDTF or QLC+ fixture type.
 
 The clock may follow the room: Ableton Link (--sync link) or a MIDI clock (--sync midi[:PORT]);
 OSC control messages (--control [HOST:]PORT) and, in a terminal, keys set the tempo, tap it, seek,
