@@ -13,8 +13,10 @@ import pivolet
 from artnet_node import in_namespace, needs_olad, olad
 from pivolet_show.show.dmx.patch import Patch
 from pivolet_show.show.dmx.profile import DmxProfile
+from pivolet_show.show.outputs import open_outputs
 from pivolet_show.show.outputs.artnet import ArtnetOutput
 from pivolet_show.show.rig import FixtureFrame
+from pivolet_show.show.show_file import load_rig_file
 from show_commands import play_process, summary_counts
 
 POSITIONS = [(0.25, -0.5, 0.0), (-1.0, 1.0, 0.0), (0.6, 0.1, 0.0), (0.0, 0.0, 0.0)]
@@ -131,3 +133,15 @@ def test_play_sends_at_most_44_frames_a_second_in_sequence(receiver):
     for sequence, (_, raw) in enumerate(received, start=1):
         shown.append(next(k for k in range(shown[-1] + 1 if shown else 0, 66) if raw == packet(k, sequence)))
     assert len(shown) == sent
+
+
+@pytest.mark.parametrize("table, allowed", [("", 0), ("broadcast = true\n", 1)])
+def test_the_socket_may_broadcast_only_when_the_show_file_asks(tmp_path, table, allowed):
+    # Read and opened, never sent: whether the socket may send to a broadcast address at all.
+    path = tmp_path / "rig.toml"
+    path.write_text(f'[[groups]]\nsource = "bounce"\n[artnet]\nhost = "127.0.0.1"\n{table}')
+    (output,) = open_outputs(load_rig_file(path))
+    try:
+        assert output._udp.getsockopt(socket.SOL_SOCKET, socket.SO_BROADCAST) == allowed
+    finally:
+        output.close()
