@@ -82,7 +82,7 @@ def _panel(head: HeadPath, left: float, top: float, width: float) -> list[str]:
     def y(tilt: Any) -> np.ndarray:
         return np.asarray(inner_top + (tilt_high - np.asarray(tilt)) / (tilt_high - tilt_low) * inner_height)
 
-    parts = [f'<g class="head">', _text(left, top + TEXT_SIZE, head.title, TEXT_SIZE, ' font-weight="bold"'),
+    parts = ['<g class="head">', _text(left, top + TEXT_SIZE, head.title, TEXT_SIZE, ' font-weight="bold"'),
              f'<rect x="{_num(inner_left)}" y="{_num(inner_top)}" width="{_num(inner_width)}" '
              f'height="{_num(inner_height)}" fill="{TRAVEL_COLOUR}" stroke="{FRAME_COLOUR}"/>']
     reach_left, reach_right = sorted((float(x(head.pan_reach[0])), float(x(head.pan_reach[1]))))
@@ -125,7 +125,7 @@ def render(title: str, heads: Sequence[HeadPath], notes: Sequence[str]) -> str:
     height = notes_top + len(notes) * LINE_HEIGHT + MARGIN
     parts = [f'<svg xmlns="http://www.w3.org/2000/svg" width="{WIDTH}" height="{_num(height)}" '
              f'viewBox="0 0 {WIDTH} {_num(height)}" font-family="sans-serif">',
-             f'<rect width="100%" height="100%" fill="#fbfbfc"/>',
+             '<rect width="100%" height="100%" fill="#fbfbfc"/>',
              _text(MARGIN, MARGIN + TITLE_SIZE, title, TITLE_SIZE, ' font-weight="bold"'),
              _text(MARGIN, MARGIN + TITLE_SIZE + LINE_HEIGHT - 2,
                    "pan across and tilt up, in each head's own degrees, over one loop; shaded: within its limits; "

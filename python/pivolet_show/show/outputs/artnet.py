@@ -18,7 +18,7 @@ import dataclasses
 import socket
 from collections.abc import Sequence
 from fractions import Fraction
-from typing import TYPE_CHECKING, Any
+from typing import TYPE_CHECKING
 
 from pivolet_show.checks import argument_type, latency_ms, whole_number
 from pivolet_show.show.dmx.patch import UniverseNumbering

@@ -10,7 +10,7 @@ from __future__ import annotations
 
 import argparse
 import dataclasses
-from collections.abc import Callable, Sequence
+from collections.abc import Callable
 from fractions import Fraction
 from typing import TYPE_CHECKING, Any, Protocol
 
