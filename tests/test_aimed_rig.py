@@ -5,7 +5,6 @@ network namespace of their own, where the show file's default ports are free."""
 import socket
 import subprocess
 import sys
-import time
 from pathlib import Path
 
 import pytest
@@ -13,6 +12,7 @@ from sacn.messages.data_packet import DataPacket
 from sacn.messages.root_layer import VECTOR_ROOT_E131_DATA
 
 from artnet_node import in_namespace, needs_olad, olad
+from show_commands import receive_until_stopped
 
 ROOT = Path(__file__).parent.parent
 SHOW = ROOT / "docs" / "aimed-rig.toml"
@@ -42,21 +42,12 @@ def test_eight_real_heads_reach_sacn_and_artnet_receivers():
         receiver = in_namespace(node.pid, socket.socket, socket.AF_INET, socket.SOCK_DGRAM)
         try:
             receiver.bind(("127.0.0.1", 5568))
-            receiver.settimeout(0.2)
+            receiver.settimeout(0.1)
             play = subprocess.Popen(["nsenter", f"--net=/proc/{node.pid}/ns/net", sys.executable, "-m", "pivolet_show",
                                      "play", "--rig", str(SHOW), "--seconds", "1", "--quiet"],
                                     stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-            packets = []
-            deadline = time.monotonic() + 30
-            while time.monotonic() < deadline and len(packets) < 1000:
-                try:
-                    raw = receiver.recv(1024)
-                except socket.timeout:
-                    if play.poll() is not None:
-                        break
-                    continue
-                if raw[18:22] == bytes(VECTOR_ROOT_E131_DATA):
-                    packets.append(DataPacket.make_data_packet(raw))
+            packets = [DataPacket.make_data_packet(raw) for _, _, raw in receive_until_stopped(receiver, play, seconds=30)
+                       if raw[18:22] == bytes(VECTOR_ROOT_E131_DATA)]
             _, errors = play.communicate(timeout=10)
             artnet = {universe: node.wait_for(universe, lambda slots: len(slots) > 0) for universe in (1, 2)}
         finally:

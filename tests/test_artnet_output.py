@@ -2,7 +2,6 @@
 an Art-Net node written apart from this project."""
 
 import socket
-import time
 from fractions import Fraction
 
 import numpy as np
@@ -17,7 +16,7 @@ from pivolet_show.show.outputs import open_outputs
 from pivolet_show.show.outputs.artnet import ArtnetOutput
 from pivolet_show.show.rig import FixtureFrame
 from pivolet_show.show.show_file import load_rig_file
-from show_commands import play_process, summary_counts
+from show_commands import play_process, receive_until_stopped, summary_counts
 
 POSITIONS = [(0.25, -0.5, 0.0), (-1.0, 1.0, 0.0), (0.6, 0.1, 0.0), (0.0, 0.0, 0.0)]
 
@@ -103,24 +102,17 @@ def test_olad_receives_every_universe_at_its_port_address_and_length():
     assert second == [0] * 99 + pan_tilt_slots(POSITIONS[3]) + [0]
 
 
-def test_play_sends_at_most_44_frames_a_second_in_sequence(receiver):
+def test_play_sends_at_most_44_frames_a_second_in_sequence(receiver_socket):
     bpm, start = 128, 300
     process = play_process("beat_house_classic_surge", "--bpm", str(bpm), "--fps", "60", "--seconds", "1.5",
                            "--start-pip", str(start), "--fixtures", "3", "--universe", "7",
-                           "--artnet", f"127.0.0.1:{receiver.getsockname()[1]}")
-    received = []
-    deadline = time.monotonic() + 15
-    while time.monotonic() < deadline and len(received) < 200:
-        try:
-            received.append((time.monotonic(), receiver.recv(1024)))
-        except socket.timeout:
-            if process.poll() is not None:
-                break
+                           "--artnet", f"127.0.0.1:{receiver_socket.getsockname()[1]}")
+    received = receive_until_stopped(receiver_socket, process, seconds=15)
     _, errors = process.communicate(timeout=10)
     assert process.returncode == 0, errors
     sent, skipped = summary_counts(errors, "Art-Net")
     assert len(received) == sent and sent + skipped == 66
-    arrivals = [arrived for arrived, _ in received]
+    arrivals = [arrived for arrived, _, _ in received]
     assert all(later - earlier > 0.9 for earlier, later in zip(arrivals, arrivals[44:]))
 
     def packet(k, sequence):
@@ -130,7 +122,7 @@ def test_play_sends_at_most_44_frames_a_second_in_sequence(receiver):
         return stupid_artnet_packet(7, slots, sequence)
 
     shown = []
-    for sequence, (_, raw) in enumerate(received, start=1):
+    for sequence, (_, _, raw) in enumerate(received, start=1):
         shown.append(next(k for k in range(shown[-1] + 1 if shown else 0, 66) if raw == packet(k, sequence)))
     assert len(shown) == sent
 
