@@ -11,7 +11,7 @@ venv_dir="${venv_dir:-$repo_root/.venv}"
 # tool paths and the persistent build folder stays valid from one install to the next.
 build_requirements=("scikit-build-core>=0.10" "pybind11>=3,<4" "cmake>=3.20" "ninja")
 # What the test suite needs beyond the module and the Python standard library.
-test_requirements=("pytest>=7" selenium mypy hypothesis)
+test_requirements=("pytest>=7" selenium mypy hypothesis "stupidArtnet>=1.6,<1.7")
 
 # One line when a stage starts, so that no long stretch passes in silence.
 stage() {

@@ -16,7 +16,7 @@ from pivolet_show.commands.play import build_plan
 from pivolet_show.show.dmx.patch import CHANNELS_OVERLAP, PAST_CHANNEL_512, Patch
 from pivolet_show.show.outputs.osc import OscPlan
 from pivolet_show.show.outputs.sacn import UNIVERSES, SacnPlan
-from pivolet_show.show.show_file import load_rig_file
+from pivolet_show.show.show_file import FIXTURE_KEYS, load_rig_file
 from pivolet_show.show.transform import Transform
 from show_commands import run_show
 
@@ -64,8 +64,10 @@ FRAME_RATE = "the frame rate must be a finite positive number of frames a second
     *[(["bounce", "--fps", value], "argument --fps: " + FRAME_RATE.format(value)) for value in ("0", "-1", "inf", "1001")],
     (["bounce", "--seconds", "0"], "argument --seconds: the playing time must be a finite positive number of seconds, not '0'"),
     (["bounce", "--seconds", "nan"], "argument --seconds: the playing time must be a finite positive number of seconds, not 'nan'"),
-    *[(["bounce", "--universe", value], f"argument --universe: a universe is a whole number from 1 to 63999, not {shown}")
-      for value, shown in (("0", "0"), ("64000", "64000"), ("one", "'one'"))],
+    *[(["bounce", "--universe", value], f"argument --universe: a universe is a whole number from 0 to 63999, not {shown}")
+      for value, shown in (("-1", "-1"), ("64000", "64000"), ("one", "'one'"))],
+    # Art-Net numbers a universe 0; sACN does not.
+    (["bounce", "--universe", "0"], "sACN carries universes 1 to 63999, not universe 0 of fixture 1"),
     *[(["bounce", "--fixtures", value], f"argument --fixtures: the number of fixtures must be a whole number from 1 to 65535, not {value!r}")
       for value in ("0", "65536", "eight")],
     (["bounce", "--spread", "1.5"], "argument --spread: the spread must be a whole number of pips or 'even', not '1.5'"),
@@ -105,10 +107,10 @@ CUE = '[[cues]]\nname = "a"\n'
     ("bpm = 120\n", "groups: a rig file needs at least one entry in [[groups]]"),
     ("bpm = \n" + GROUP, None),  # a TOML syntax error: the parser's own words follow
     ("tempo = 120\n" + GROUP, "the file: unknown key tempo (known keys: bpm, fps, start_pip, seconds, interpolate, "
-                              "beats_per_bar, latency_ms, launch, sources, groups, cues, osc, sacn, sync, control, console)"),
+                              "beats_per_bar, latency_ms, launch, sources, groups, cues, osc, sacn, artnet, sync, control, console)"),
     ('bpm = "fast"\n' + GROUP, "bpm: " + TEMPO.format("fast")),
     ("bmp = 120\n" + GROUP, "the file: unknown key bmp (known keys: bpm, fps, start_pip, seconds, interpolate, "
-                            "beats_per_bar, latency_ms, launch, sources, groups, cues, osc, sacn, sync, control, console) (did you mean: bpm?)"),
+                            "beats_per_bar, latency_ms, launch, sources, groups, cues, osc, sacn, artnet, sync, control, console) (did you mean: bpm?)"),
     ("fps = 5000\n" + GROUP, "fps: " + FRAME_RATE.format(5000)),
     ("interpolate = 1\n" + GROUP, "interpolate: expected true or false, not 1"),
     ('[[groups]]\nsource = "nowhere"\n', "groups[1].source: no source named 'nowhere': unknown built-in pattern: nowhere"),
@@ -126,19 +128,22 @@ CUE = '[[cues]]\nname = "a"\n'
     ("bpm = " + "[" * 40 + "]" * 40 + "\n" + GROUP, "line 1: arrays, tables and dotted keys nest at most 32 deep here"),
     ("a" + ".b" * 20_000 + " = 1\n" + GROUP, "line 1: arrays, tables and dotted keys nest at most 32 deep here"),
     ('"\\n" = 1\n' + GROUP, "the file: unknown key \\n (known keys: bpm, fps, start_pip, seconds, interpolate, "
-                           "beats_per_bar, latency_ms, launch, sources, groups, cues, osc, sacn, sync, control, console)"),
+                           "beats_per_bar, latency_ms, launch, sources, groups, cues, osc, sacn, artnet, sync, control, console)"),
     (f'bpm = "{"y" * 1000}"\n' + GROUP, "bpm: " + TEMPO.format("y" * 1000)[:400] + " ..."),
     (GROUP + 'spread = "wide"\nfixtures = 2\n',
      "groups[1].spread: a spread is a whole number of pips (within the 32-bit range) or 'even', not 'wide'"),
     (GROUP + 'order = "random"\n', "groups[1].order: a fixture order is one of 'in_step', 'spread', 'mirror', not 'random'"),
     (GROUP + 'fixtures = [{ swap = "xx" }]\n',
      "groups[1].fixtures[1]: an axis swap names two different axes of x, y, z (such as 'xy'), not 'xx'"),
-    (GROUP + 'fixtures = [{}, { zoom = 3 }]\n', "groups[1].fixtures[2]: unknown key zoom (known keys: universe, address, "
-     "layout, pan_travel, tilt_travel, pan_range, tilt_range, pan_limits, tilt_limits, dimmer, swap, invert, scale, "
-     "rotate, offset, phase)"),
+    (GROUP + 'fixtures = [{}, { zoom = 3 }]\n', "groups[1].fixtures[2]: unknown key zoom (known keys: "
+     + ", ".join(FIXTURE_KEYS) + ")"),
     (GROUP + "pan_range = 600\n", "groups[1]: the pan range must be above 0 and within the travel of 540 degrees, not 600.0"),
     (GROUP + "scale = [1, 2, 3, 4]\n", "groups[1].scale: expected a number or a list of two or three numbers, not [1, 2, 3, 4]"),
-    (GROUP + "universe = 0\n", "groups[1].universe: a universe is a whole number from 1 to 63999, not 0"),
+    (GROUP + "universe = 64000\n", "groups[1].universe: a universe is a whole number from 0 to 63999, not 64000"),
+    (GROUP + 'universe = 0\n[sacn]\nhost = "127.0.0.1"\n[artnet]\nhost = "127.0.0.1"\n',
+     "groups[1]: sACN carries universes 1 to 63999, not universe 0 of fixture 1"),
+    (GROUP + 'universe = 32768\n[artnet]\nhost = "127.0.0.1"\n',
+     "groups[1]: Art-Net carries universes 0 to 32767, not universe 32768 of fixture 1"),
     (GROUP + "address = 513\n", "groups[1].address: a start address is a whole number from 1 to 512, not 513"),
     ('[sources]\nswing = { source = "bounce", axes = ["x"] }\n' + GROUP,
      "sources.swing.source: axes choose the axes of a recording; bounce is a pattern"),
@@ -402,7 +407,7 @@ def test_with_no_output_play_says_so_and_runs_the_clock_with_a_status_line_a_sec
     finished = run_show("play", "bounce", "--seconds", "1.5", "--bpm", "1")
     assert finished.status == 0
     assert finished.err.splitlines() == [
-        "no output named (--osc, --sacn, or a rig file's): nothing is sent, and the clock runs for the status line",
+        "no output named (--osc, --sacn, --artnet, or a rig file's): nothing is sent, and the clock runs for the status line",
         "pip 0  bar 1.1  1 BPM  late 0", "pip 1  bar 1.1  1 BPM  late 0"]
     assert run_show("play", "bounce", "--seconds", "0.1", "--quiet").err == ""
 
@@ -417,18 +422,16 @@ def test_a_show_file_may_name_several_outputs_of_one_protocol(tmp_path):
         load_rig_file(write(tmp_path, GROUP + '[[osc]]\ntarget = "127.0.0.1:9000"\n[[osc]]\nprefix = "/b"\n'))
 
 
-@pytest.mark.parametrize("flags, osc_ms, sacn_ms", [
-    ([], "12.5", "0"),
-    (["--latency-ms", "30"], "12.5", "30"),
-])
-def test_latency_is_the_shows_unless_an_output_gives_its_own(tmp_path, flags, osc_ms, sacn_ms):
+@pytest.mark.parametrize("flags, sacn_ms", [([], "0"), (["--latency-ms", "30"], "30")])
+def test_latency_is_the_shows_unless_an_output_gives_its_own(tmp_path, flags, sacn_ms):
     from pivolet_show.show.outputs import open_outputs
 
-    path = write(tmp_path, GROUP + '[osc]\ntarget = "127.0.0.1:9"\nlatency_ms = 12.5\n[sacn]\nhost = "127.0.0.1"\n')
+    path = write(tmp_path, GROUP + '[osc]\ntarget = "127.0.0.1:9"\nlatency_ms = 12.5\n[sacn]\nhost = "127.0.0.1"\n'
+                                   '[artnet]\nhost = "127.0.0.1"\nlatency_ms = 0.25\n')
     plan = build_plan(build_parser(["play"]).parse_args(["play", "--rig", str(path), *flags]))
     outputs = open_outputs(plan)
     try:
-        assert [output.latency_ns for output in outputs] == [int(Fraction(osc_ms) * 10**6), int(Fraction(sacn_ms) * 10**6)]
+        assert [output.latency_ns for output in outputs] == [int(Fraction(ms) * 10**6) for ms in ("12.5", sacn_ms, "0.25")]
     finally:
         for output in outputs:
             output.close()

@@ -10,7 +10,7 @@ from pivolet_show.show.clock import PipReading
 from pivolet_show.show.cues import GroupCue
 from pivolet_show.show.dmx.frame import channel_array
 from pivolet_show.show.dmx.patch import CHANNELS_OVERLAP, PAST_CHANNEL_512, PAST_LAST_UNIVERSE, Patch, check_patch, patch_in_order
-from pivolet_show.show.dmx.profile import LIMITS_BEYOND_TRAVEL, NOT_A_DIMMER, NOT_A_LAYOUT, RANGE_BEYOND_TRAVEL, AxisRange, DmxProfile
+from pivolet_show.show.dmx.profile import CHANNEL_NAMES, LIMITS_BEYOND_TRAVEL, NOT_A_DIMMER, NOT_A_LAYOUT, RANGE_BEYOND_TRAVEL, AxisRange, DmxProfile
 from pivolet_show.show.outputs.sacn import UNIVERSES
 from pivolet_show.show.fixtures import EVEN_SPREAD_NEEDS_A_LOOP, FixtureOrder, group_fixtures, phase_offsets
 from pivolet_show.show.rig import HOLDS_STILL, Rig
@@ -217,8 +217,8 @@ def test_a_profiles_channels_for_many_positions_at_once_are_its_channel_values_f
     (lambda: AxisRange("tilt", 270, None, (10, -10)), LIMITS_BEYOND_TRAVEL.format(axis="tilt", half=135, value=(10, -10))),
     (lambda: AxisRange("tilt", 270, None, (-140, 0)), LIMITS_BEYOND_TRAVEL.format(axis="tilt", half=135, value=(-140, 0))),
     (lambda: AxisRange("pan", 0), "the pan travel must be a finite number of degrees above 0, not 0"),
-    (lambda: DmxProfile(layout=("pan", "pan")), NOT_A_LAYOUT.format(names="pan, pan_fine, tilt, tilt_fine, dimmer", value=["pan", "pan"])),
-    (lambda: DmxProfile(layout=("zoom",)), NOT_A_LAYOUT.format(names="pan, pan_fine, tilt, tilt_fine, dimmer", value=["zoom"])),
+    (lambda: DmxProfile(layout=("pan", "pan")), NOT_A_LAYOUT.format(names=", ".join(CHANNEL_NAMES), value=["pan", "pan"])),
+    (lambda: DmxProfile(layout=("zoom",)), NOT_A_LAYOUT.format(names=", ".join(CHANNEL_NAMES), value=["zoom"])),
     (lambda: DmxProfile(dimmer=1.5), NOT_A_DIMMER.format(value=1.5)),
 ])
 def test_impossible_profiles_are_refused(build, message):

@@ -28,7 +28,7 @@ COMMANDS = {
     "export": ("export", "export the motion as MIDI automation, a CSV table or a glTF animation"),
     "gallery": ("gallery", "build the gallery site of every built-in, and of your own pattern files"),
     "list": ("listing", "list the built-in patterns, or those whose name holds FILTER"),
-    "play": ("play", "play a pattern or a rig live over OSC and sACN, locked to a tempo"),
+    "play": ("play", "play a pattern or a rig live over OSC, sACN and Art-Net, locked to a tempo"),
 }
 
 

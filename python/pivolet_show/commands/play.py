@@ -1,10 +1,11 @@
-"""Plays a pattern, a recording or a whole rig live, locked to a tempo, over OSC and sACN.
+"""Plays a pattern, a recording or a whole rig live, locked to a tempo, over OSC, sACN and Art-Net.
 
-Nothing is sent unless an output is named (--osc, --sacn, or the outputs of a rig file); without one
-the clock runs and the status line shows where it is. A recording plays at its own tempo unless
---bpm gives another. A rig file describes fixtures, groups, sources, outputs and tempo; the flags
-given beside it replace its tempo, frame rate, playing time, start pip, interpolation, latency,
-output destinations and inputs.
+Nothing is sent unless an output is named (--osc, --sacn, --artnet, or the outputs of a rig
+file); without one the clock runs and the status line shows where it is. A recording plays at its
+own tempo unless --bpm gives another. A rig file describes fixtures, groups, sources, outputs and
+tempo; the flags given beside it replace its tempo, frame rate, playing time, start pip,
+interpolation, latency, output destinations and inputs. --fixture-type gives the fixtures of the
+command line the channels, starting values and travel of a GDTF or QLC+ fixture type.
 
 The clock may follow the room: Ableton Link (--sync link) or a MIDI clock (--sync midi[:PORT]);
 OSC control messages (--control [HOST:]PORT) and, in a terminal, keys launch a rig file's cues, set
@@ -43,9 +44,10 @@ NOT_A_START_PIP = "the start pip must be a whole number, not {value!r}"
 NOT_A_FIXTURE_COUNT = "the number of fixtures must be a whole number from 1 to {most}, not {{value!r}}"
 NOT_A_SPREAD = "the spread must be a whole number of pips or 'even', not {value!r}"
 NO_OUTPUT = "no output named ({flags}, or a rig file's): nothing is sent, and the clock runs for the status line"
+MODE_WITHOUT_TYPE = "--mode chooses a mode of the fixture type that --fixture-type names"
 NOTHING_SENT = "{label}: not one frame could be sent; all {failed} failed ({reason})"
 
-GROUP_FLAGS = ("universe", "fixtures", "spread", "order")
+GROUP_FLAGS = ("universe", "fixtures", "spread", "order", "fixture_type", "mode")
 SHOW_FLAGS = ("bpm", "fps", "seconds", "start_pip", "interpolate", "latency_ms")
 NOTHING_SENT_EXIT = 1
 
@@ -94,7 +96,12 @@ def add_arguments(parser: argparse.ArgumentParser) -> None:
     for protocol in OUTPUTS + INPUTS:
         protocol.add_flags(parser)
     parser.add_argument("--universe", type=argument_type(universe),
-                        help="the first fixture's DMX universe (default: the first an output numbers, 1 for sACN)")
+                        help="the first fixture's DMX universe (default: the first every DMX output carries: 1 for "
+                             "sACN, 0 for Art-Net alone)")
+    parser.add_argument("--fixture-type", metavar="FILE", type=Path,
+                        help="the fixtures' type, from a GDTF (.gdtf) or QLC+ (.qxf) file: their channels, "
+                             "starting values and travel")
+    parser.add_argument("--mode", metavar="NAME", help="the DMX mode of the fixture type (needed if it has several)")
     parser.add_argument("--fixtures", type=argument_type(fixture_count), help="how many fixtures play the pattern (default: 1)")
     parser.add_argument("--spread", type=argument_type(spread),
                         help="pips each fixture plays behind the one before it, or 'even' to share the loop's "
@@ -122,8 +129,18 @@ def _command_line_plan(arguments: argparse.Namespace) -> ShowPlan:
     given_spread = arguments.spread if arguments.spread is not None else 0
     order = arguments.order or (FixtureOrder.SPREAD if arguments.spread is not None else FixtureOrder.IN_STEP)
     fixtures = group_fixtures(source, count, order=order, spread=given_spread)
+    request = PatchRequest()
+    if arguments.fixture_type is not None:
+        from pivolet_show.show.dmx.head_profile import HeadSettings, head_profile
+        from pivolet_show.show.fixture_types import load_fixture_type
+
+        fixture_type = load_fixture_type(arguments.fixture_type, arguments.mode)
+        request = PatchRequest(profile=head_profile(HeadSettings(fixture_type)), head=fixture_type.label,
+                               top_speeds=fixture_type.top_speeds())
+    elif arguments.mode is not None:
+        raise ValueError(MODE_WITHOUT_TYPE)
     group = GroupPlan("1", 1, count, given_spread, order, (None,) * count)
-    plan = ShowPlan(tuple(fixtures), (PatchRequest(),) * count, first_universe=arguments.universe, groups=(group,))
+    plan = ShowPlan(tuple(fixtures), (request,) * count, first_universe=arguments.universe, groups=(group,))
     if isinstance(source, RecordingSource):
         # As draw and export do, a recording plays at the tempo it was made at.
         plan = dataclasses.replace(plan, bpm=exact_fraction(source.recording.bpm))
@@ -170,6 +187,7 @@ def _play(arguments: argparse.Namespace, stop: StopSignals) -> int:
     with stop.held():
         from pivolet_show.show.clock import TempoClock
         from pivolet_show.show.control import Control
+        from pivolet_show.show.head_report import head_notes, head_tracks, needs_report
         from pivolet_show.show.inputs import open_inputs
         from pivolet_show.show.inputs.protocol import Controls
         from pivolet_show.show.launch import launch_pips
@@ -195,9 +213,13 @@ def _play(arguments: argparse.Namespace, stop: StopSignals) -> int:
             log.close()
         arguments.parser.error(str(error))
     try:
+        # The heads' aims are worked out here, before the clock starts, and so is what to say about them.
+        notes = head_notes(plan, head_tracks(plan, rig)) if needs_report(plan) else []
         clock = TempoClock(plan.bpm, plan.start_pip, origin_ns=time.monotonic_ns() + START_LEAD_NS,
                            beats_per_bar=plan.beats_per_bar)
         status = StatusLine(sys.stderr, clock, quiet=arguments.quiet)
+        for note in notes:
+            status.note(note)
         player = Player(clock, rig, outputs, status=status.show, status_interval_ns=status.interval_ns)
         control = Control(clock, rig, lookahead_ns=max((output.latency_ns for output in outputs), default=0),
                           launch_pips=launch_pips(plan.launch, plan.beats_per_bar), sources=source_finder(plan),

@@ -8,10 +8,14 @@ from __future__ import annotations
 import dataclasses
 import enum
 from collections.abc import Sequence
+from typing import TYPE_CHECKING
 
 from pivolet_show.checks import INT32, suggestion
 from pivolet_show.motion.sources import PatternSource, Source
 from pivolet_show.show.transform import Transform
+
+if TYPE_CHECKING:
+    from pivolet_show.show.placement import Placement
 
 EVEN_SPREAD = "even"
 
@@ -74,17 +78,21 @@ class Fixture:
     source: Source
     phase: int   # pips behind the clock
     transform: Transform = Transform()
+    aim: Placement | None = None  # where it hangs, for a head that aims at its point
 
 
 def group_fixtures(source: Source, count: int, *, first_number: int = 1, order: FixtureOrder = FixtureOrder.IN_STEP,
                    spread: int | str = 0, transforms: Sequence[Transform] | None = None,
-                   phases: Sequence[int | None] | None = None) -> list[Fixture]:
+                   phases: Sequence[int | None] | None = None,
+                   aims: Sequence[Placement | None] | None = None) -> list[Fixture]:
     """`count` fixtures playing one source, numbered on from `first_number`: their phases follow
-    the order and spread unless `phases` gives one of its own for a fixture."""
+    the order and spread unless `phases` gives one of its own for a fixture; `aims` places those
+    that aim."""
     offsets = phase_offsets(order, count, spread, source)
     fixtures = []
     for k in range(count):
         own_phase = None if phases is None else phases[k]
         transform = Transform() if transforms is None else transforms[k]
-        fixtures.append(Fixture(first_number + k, source, offsets[k] if own_phase is None else own_phase, transform))
+        fixtures.append(Fixture(first_number + k, source, offsets[k] if own_phase is None else own_phase, transform,
+                                None if aims is None else aims[k]))
     return fixtures

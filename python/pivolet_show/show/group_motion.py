@@ -54,18 +54,21 @@ class GroupMotion:
             # Beyond this many pips from the span, every fixture holds at the same end.
             self._reach = max(abs(phase) for phase in phases) + 1
 
+    def rows(self, pip: int) -> tuple[np.ndarray, np.ndarray]:
+        """Each fixture's row of the table at the group's own `pip`, and the row after it."""
+        if self.recording is None:
+            rows = (pip % self._count - self._phases) % self._count
+            return rows, (rows + 1) % self._count
+        held = min(max(pip, self._first - self._reach), self._last + self._reach)
+        own = held - self._phases
+        self.outside = bool(((own < self._first) | (own > self._last)).any())
+        return (np.clip(own, self._first, self._last) - self._first,
+                np.clip(own + 1, self._first, self._last) - self._first)
+
     def positions(self, pip: int, fraction: float, interpolate: bool) -> np.ndarray:
         """Every fixture's position at the group's own `pip` (and `fraction` of the way to the
         next, where interpolating), one row each, in a new array."""
-        if self.recording is None:
-            rows = (pip % self._count - self._phases) % self._count
-            following = (rows + 1) % self._count
-        else:
-            held = min(max(pip, self._first - self._reach), self._last + self._reach)
-            own = held - self._phases
-            self.outside = bool(((own < self._first) | (own > self._last)).any())
-            rows = np.clip(own, self._first, self._last) - self._first
-            following = np.clip(own + 1, self._first, self._last) - self._first
+        rows, following = self.rows(pip)
         here = self._table[rows]
         if interpolate:
             here += (self._table[following] - here) * fraction

@@ -33,6 +33,8 @@ class PatchRequest:
     address: int | None = None
     profile: DmxProfile = DmxProfile()
     where: str = ""  # its place in the show file, if it comes from one
+    head: str = ""  # the fixture type and mode it was patched as, if any
+    top_speeds: tuple[float | None, float | None] = (None, None)  # pan and tilt, degrees a second
 
 
 @dataclasses.dataclass(frozen=True)
@@ -68,7 +70,7 @@ class ShowPlan:
     # The plans of the outputs and the inputs, in the order of their protocols' registries.
     outputs: tuple[Any, ...] = ()
     inputs: tuple[Any, ...] = ()
-    first_universe: int | None = None  # None: the first universe of each DMX output's numbering
+    first_universe: int | None = None  # None: the first universe that every DMX output of the show carries
     groups: tuple[GroupPlan, ...] = ()  # none: the runs of fixtures that play one source, each a group
     cues: tuple[Cue, ...] = ()
     launch: Launch = DEFAULT_LAUNCH

@@ -4,8 +4,8 @@ behind the group's own pip and bending the motion by its own transform after the
 answers, for a clock reading, every chosen fixture's pip and position, each group's fixtures worked
 out together (`group_motion`), each source's table read once and shared. The pip a fixture reports
 is the show's pip behind its phase in the show file, whatever its group plays, so receivers keep one
-time line. The rig's `version` is its timeline's: every change bumps it, so a frame worked out
-before it is known to be stale."""
+time line. A fixture placed in the room may aim at the point its motion gives. The rig's `version`
+is its timeline's: every change bumps it, so a frame worked out before it is known to be stale."""
 
 from __future__ import annotations
 
@@ -20,6 +20,7 @@ from pivolet_show.motion.axes import Point
 from pivolet_show.motion.sources import RecordingSource, Source
 from pivolet_show.show.clock import PipReading
 from pivolet_show.show.fixtures import MOST_FIXTURES, TOO_MANY_FIXTURES, Fixture
+from pivolet_show.show.group_aim import GroupAim
 from pivolet_show.show.group_motion import PIP_WRAP, GroupMotion, GroupTransforms, sample_table, wrapped_pips
 from pivolet_show.show.plan import GroupPlan
 from pivolet_show.show.timeline import GroupTimeline, Segment, Stage, Timeline
@@ -48,6 +49,7 @@ class FixtureFrame(NamedTuple):
     numbers: tuple[int, ...]
     pips: np.ndarray       # int32: each fixture's own pip, wrapped like a signed 32-bit counter
     positions: np.ndarray  # float64, one row (x, y, z) per fixture
+    aims: np.ndarray | None = None  # float64, one row (pan, tilt) in degrees per fixture, NaN for one that does not aim
     dark: bool = False     # blacked out: every dimmer at 0
     reading: PipReading = PipReading(0, 0.0)  # the clock's reading the frame is of
     bpm: Fraction = Fraction(0)               # and its tempo there
@@ -66,16 +68,27 @@ def default_groups(fixtures: Sequence[Fixture]) -> tuple[GroupPlan, ...]:
     return tuple(groups)
 
 
+class _Aiming(NamedTuple):
+    """The chosen fixtures of a group that aim: their places in the group's part and in the frame,
+    and their numbers."""
+
+    in_part: np.ndarray
+    in_frame: np.ndarray
+    numbers: tuple[int, ...]
+
+
 class _Part:
     """The chosen fixtures of one group: which of the group's they are, where their rows go in the
-    frame, their transforms, and a GroupMotion for each segment the group has played them in."""
+    frame, their transforms, those of them that aim, and a GroupMotion for each segment the group
+    has played them in."""
 
     def __init__(self, group: GroupTimeline, members: list[int], where: slice | np.ndarray,
-                 transforms: GroupTransforms):
+                 transforms: GroupTransforms, aiming: _Aiming | None):
         self.group = group
         self.members = members
         self.where = where
         self.transforms = transforms
+        self.aiming = aiming
         # By the segment's id, the segment (kept so that its id is not reused) and its motion.
         self.motions: dict[int, tuple[Segment, GroupMotion]] = {}
 
@@ -99,8 +112,12 @@ class _Selection:
             members = [self.numbers[k] - plan.first_number for k in places]
             contiguous = places == list(range(places[0], places[-1] + 1))
             where = slice(places[0], places[-1] + 1) if contiguous else np.array(places)
+            aiming = [(place, k) for place, k in enumerate(places) if chosen[k].aim is not None]
             self.parts.append(_Part(groups[index], members, where,
-                                    GroupTransforms([rig.matrices[self.numbers[k] - 1] for k in places])))
+                                    GroupTransforms([rig.matrices[self.numbers[k] - 1] for k in places]),
+                                    _Aiming(np.array([place for place, _ in aiming]), np.array([k for _, k in aiming]),
+                                            tuple(self.numbers[k] for _, k in aiming)) if aiming else None))
+        self.aims = any(part.aiming is not None for part in self.parts)
 
 
 class Rig:
@@ -125,6 +142,9 @@ class Rig:
         self._tables: dict[int, tuple[Source, np.ndarray]] = {}
         # The selections worked out so far, by the numbers they choose (None: every fixture).
         self._selections: dict[tuple[int, ...] | None, _Selection] = {}
+        # Per source and fixtures that aim while playing it, their aims at each pip of it.
+        self._aims: dict[tuple[int, tuple[int, ...]], tuple[Source, GroupAim]] = {}
+        self._aim_ahead(cues)
 
     @classmethod
     def of_plan(cls, plan: ShowPlan, note: Callable[[str], None] = lambda text: None) -> Rig:
@@ -143,7 +163,8 @@ class Rig:
         own_phases = group.own_phases or (None,) * group.count
         return GroupTimeline(group.name, own_phases, group.spread, group.order, first)
 
-    def _table(self, source: Source) -> np.ndarray:
+    def table(self, source: Source) -> np.ndarray:
+        """The source's position at each pip of its loop (or recording), read once and shared."""
         key = id(source)
         if key not in self._tables:
             self._tables[key] = (source, sample_table(source))
@@ -172,20 +193,53 @@ class Rig:
         if entry is None:
             source = segment.source
             entry = part.motions[id(segment)] = (segment, GroupMotion(
-                source, self._table(source), [segment.phases[k] for k in part.members]))  # type: ignore[arg-type]
+                source, self.table(source), [segment.phases[k] for k in part.members]))  # type: ignore[arg-type]
         return entry[1]
+
+    def aims(self, source: Source, numbers: Sequence[int] | None = None) -> tuple[GroupAim, dict[int, int]]:
+        """The aims of the fixtures numbered in `numbers` (by default every fixture that aims and
+        plays `source` from the start) while they play `source`, at each pip of it, and which head
+        of them each fixture (by number) is. Worked out once, when first asked for: a head's aims
+        are its own, whoever it is worked out with."""
+        if numbers is None:
+            numbers = [fixture.number for fixture in self.fixtures if fixture.source is source and fixture.aim is not None]
+        key = (id(source), tuple(numbers))
+        if key not in self._aims:
+            aiming = [self.fixtures[number - 1] for number in key[1]]
+            group_aim = GroupAim(self.table(source), [self.matrices[fixture.number - 1] for fixture in aiming],
+                                 [fixture.aim for fixture in aiming])  # type: ignore[misc]
+            self._aims[key] = (source, group_aim)
+        return self._aims[key][1], {number: head for head, number in enumerate(key[1])}
+
+    def _aim_ahead(self, cues: Sequence[Cue]) -> None:
+        """Works out the aims of every source a cue gives a group with heads that aim, so that
+        launching the cue never waits for them."""
+        named = {group.name: group for group in self.groups}
+        for cue in cues:
+            for name, asked in cue.groups:
+                group = named.get(name)
+                if group is None or asked.source is None:
+                    continue
+                numbers = [number for number in range(group.first_number, group.first_number + group.count)
+                           if self.fixtures[number - 1].aim is not None]
+                if numbers:
+                    self.aims(asked.source, numbers)
+
+    def _own(self, segment: Segment, pip: int, fraction: float) -> tuple[int, float]:
+        """The group's own pip in `segment` at the show's `pip` (and `fraction`), and the fraction
+        of the way to the next of its own pips, at its own speed."""
+        if not self.interpolate:
+            return segment.own_pip(pip), 0.0
+        own = segment.own_exact(pip)
+        own_fraction = float(own - math.floor(own)) + fraction * float(segment.ratio)
+        carried = math.floor(own_fraction)
+        return math.floor(own) + carried, own_fraction - carried
 
     def _segment(self, part: _Part, segment: Segment, pip: int, fraction: float) -> np.ndarray:
         """The chosen fixtures' positions in `segment` at the show's `pip` (and `fraction`), scaled."""
         if segment.source is None:
             return np.zeros((len(part.members), 3))
-        own_pip, own_fraction = segment.own_pip(pip), 0.0
-        if self.interpolate:
-            # The way to the next of the group's own pips, at its own speed.
-            own = segment.own_exact(pip)
-            own_fraction = float(own - math.floor(own)) + fraction * float(segment.ratio)
-            carried = math.floor(own_fraction)
-            own_pip, own_fraction = math.floor(own) + carried, own_fraction - carried
+        own_pip, own_fraction = self._own(segment, pip, fraction)
         motion = self._motion(part, segment)
         points = motion.positions(own_pip, own_fraction, self.interpolate)
         if motion.outside:
@@ -196,9 +250,7 @@ class Rig:
                 np.clip(points, -1.0, 1.0, out=points)
         return points
 
-    def _part(self, part: _Part, reading: PipReading) -> np.ndarray:
-        layers, pip = part.group.look(reading.pip)
-        fraction = reading.fraction if pip == reading.pip else 0.0
+    def _blend(self, part: _Part, layers: list[tuple[Segment, float]], pip: int, fraction: float) -> np.ndarray:
         (first, _), *rest = layers
         value = self._segment(part, first, pip, fraction)
         for segment, weight in rest:
@@ -206,15 +258,41 @@ class Rig:
         part.transforms.apply(value)
         return value
 
+    def _aim(self, part: _Part, layers: list[tuple[Segment, float]], pip: int, fraction: float,
+             points: np.ndarray) -> np.ndarray:
+        """The pan and tilt of the part's heads that aim, through their `points`. A head playing one
+        source at its own size takes its aim at its own pip from the source's table, as it would
+        played alone; through a blend, a size or the centre, it takes the aim through its point
+        nearest the table's aim of the first source it plays (or its home), so that its aim is
+        still the pip's alone."""
+        aiming = part.aiming
+        assert aiming is not None
+        lead = next((segment for segment, _ in layers if segment.source is not None), None)
+        if lead is None:
+            source = self.fixtures[aiming.numbers[0] - 1].source
+            return self.aims(source, aiming.numbers)[0].from_home(points)
+        group_aim, _ = self.aims(lead.source, aiming.numbers)  # type: ignore[arg-type]
+        own_pip, own_fraction = self._own(lead, pip, fraction)
+        rows = self._motion(part, lead).rows(own_pip)[0][aiming.in_part]
+        heads = np.arange(len(aiming.numbers))
+        exact = len(layers) == 1 and lead.size == 1.0 and not own_fraction
+        return group_aim.at(heads, rows, None if exact else points)
+
     def frame(self, reading: PipReading, numbers: Sequence[int] | None = None, bpm: Fraction = Fraction(0)) -> FixtureFrame:
         """What every fixture plays at `reading` (at the tempo `bpm`), or only the fixtures numbered
         in `numbers`."""
         selection = self._selection(numbers)
         positions = np.empty((len(selection.numbers), 3), dtype=np.float64)
+        aims = np.full((len(selection.numbers), 2), np.nan) if selection.aims else None
         for part in selection.parts:
-            positions[part.where] = self._part(part, reading)
+            layers, pip = part.group.look(reading.pip)
+            fraction = reading.fraction if pip == reading.pip else 0.0
+            positions[part.where] = self._blend(part, layers, pip, fraction)
+            if part.aiming is not None:
+                in_frame = part.aiming.in_frame
+                aims[in_frame] = self._aim(part, layers, pip, fraction, positions[in_frame])  # type: ignore[index]
         return FixtureFrame(selection.numbers, wrapped_pips(reading.pip, selection.wrapped_phases), positions,
-                            self.timeline.blacked_out(reading.pip), reading, bpm)
+                            aims, self.timeline.blacked_out(reading.pip), reading, bpm)
 
     def states(self, reading: PipReading, numbers: Sequence[int] | None = None) -> list[FixtureState]:
         """Every fixture's state at `reading` (or only those of the fixtures numbered in `numbers`),

@@ -51,26 +51,32 @@ loop is read once however many groups play it.
 
 from __future__ import annotations
 
+import dataclasses
 import json
 import os
 from collections.abc import Callable
 from pathlib import Path
 from typing import Any
 
-from pivolet_show.checks import beats_per_bar, frame_rate, latency_ms, playing_seconds, tempo
+from pivolet_show.checks import beats_per_bar, finite_number, frame_rate, latency_ms, playing_seconds, tempo
 from pivolet_show.motion.sources import RecordingSource, Source, recording_source, resolve_source
 from pivolet_show.show.dmx.patch import start_address
 from pivolet_show.show.cue_table import group_names, read_cues, spread
 from pivolet_show.show.cues import Cue
-from pivolet_show.show.dmx.profile import DEFAULT_PAN_TRAVEL, DEFAULT_TILT_TRAVEL, AxisRange, DmxProfile
+from pivolet_show.show.dmx.head_profile import HeadSettings, head_profile
+from pivolet_show.show.dmx.profile import DmxProfile
 from pivolet_show.show.file_limits import MOST_SHOW_FILE_BYTES, check_nesting, check_size
 from pivolet_show.show.file_table import WRONG_TYPE, Table, flag, names, number, pair, pips, problem_at, text, triple
+from pivolet_show.show.fixture_types import FixtureType, load_fixture_type
 from pivolet_show.show.fixtures import (
     MOST_FIXTURES, NO_FIXTURES, TOO_MANY_FIXTURES, Fixture, FixtureOrder, group_fixtures, phase_offsets,
 )
 from pivolet_show.show.inputs import INPUTS
 from pivolet_show.show.launch import DEFAULT_LAUNCH, launch
 from pivolet_show.show.outputs import OUTPUTS, dmx_universes
+from pivolet_show.show.placement import Placement, Stage
+from pivolet_show.show.placement import position as aim_position
+from pivolet_show.show.placement import yaw as aim_yaw
 from pivolet_show.show.plan import GroupPlan, PatchRequest, ShowPlan
 from pivolet_show.show.transform import Transform
 
@@ -86,13 +92,20 @@ NEITHER_BUILTIN_NOR_FILE = "neither a built-in pattern's name nor a file"
 NO_GROUP_SOURCE = "missing: expected text (a group plays a source unless the first cue names one for it)"
 AXES_NEED_A_RECORDING = "axes choose the axes of a recording; {name} is a pattern"
 FIXTURES_KIND = "a whole number of fixtures or a list of tables, one per fixture"
+MODE_WITHOUT_TYPE = "mode chooses a mode of a fixture type: name the type's file with type"
+NOT_VALUES = "set is a table of channel names (or slot numbers) and DMX values, not {value!r}"
+NOT_A_SPEED = "a top speed is a finite number of degrees a second above 0, not {value!r}"
+STAGE_WITHOUT_AIM = "stage is the box an aiming group's motion maps onto: set aim = true"
+AIM_WITHOUT_STAGE = "a group that aims needs its stage = [[x0, x1], [y0, y1], [z0, z1]] in metres"
+AIM_WITHOUT_POSITION = "a head of a group that aims needs its position = [x, y, z] in metres"
 
 MOST_GROUPS = 4096
 MOST_SOURCES = 1024
 
-FIXTURE_KEYS = ("universe", "address", "layout", "pan_travel", "tilt_travel", "pan_range", "tilt_range",
-                "pan_limits", "tilt_limits", "dimmer", "swap", "invert", "scale", "rotate", "offset", "phase")
-GROUP_KEYS = ("name", "source", "fixtures", "order", "spread") + FIXTURE_KEYS
+FIXTURE_KEYS = ("universe", "address", "type", "mode", "set", "layout", "footprint", "pan_travel", "tilt_travel",
+                "pan_range", "tilt_range", "pan_limits", "tilt_limits", "pan_speed", "tilt_speed", "dimmer", "swap",
+                "invert", "scale", "rotate", "offset", "phase", "position", "yaw")
+GROUP_KEYS = ("name", "source", "fixtures", "order", "spread", "aim", "stage") + FIXTURE_KEYS
 PROTOCOLS = OUTPUTS + INPUTS
 TOP_KEYS = ("bpm", "fps", "start_pip", "seconds", "interpolate", "beats_per_bar", "latency_ms", "launch", "sources",
             "groups", "cues") + tuple(
@@ -104,6 +117,7 @@ class RigFileReader:
     def __init__(self, path: Path):
         self.path = path
         # Every group or source that names the same thing shares one source, read once.
+        self._types: dict[tuple[Path, str | None], FixtureType] = {}
         self._resolved: dict[str, Source] = {}
 
     def fail(self, where: str, problem: str) -> ValueError:
@@ -283,24 +297,27 @@ class RigFileReader:
         order = group.get("order", lambda value: FixtureOrder.named(text(value)), order_default)
         transforms = [self._checked(layer, Transform, **self._transform_settings(layer)) for layer in layers]
         phases = [self._setting(layer, "phase", pips, None) for layer in layers]
-        profiles = [self._profile(layer) for layer in layers]
+        stage = self._stage(group)
+        heads = [self._head(layer, stage) for layer in layers]
         if not entries:
-            transforms, phases, profiles = transforms * count, phases * count, profiles * count
+            transforms, phases, heads = transforms * count, phases * count, heads * count
         spread_given = group.get("spread", spread, 0)
         fixtures = self._checked([group], group_fixtures, source, count, first_number=first_number, order=order,
-                                 spread=spread_given, transforms=transforms, phases=phases)
+                                 spread=spread_given, transforms=transforms, phases=phases,
+                                 aims=[head.placement for head in heads])
         plan = GroupPlan(name, first_number, count, spread_given, order, tuple(phases))
         # The group's universe and address place its first fixture; the others follow it.
-        first = PatchRequest(universe=group.get("universe", dmx_universes().check),
-                             address=group.get("address", start_address), profile=profiles[0], where=group.where)
+        first = dataclasses.replace(heads[0].request, universe=group.get("universe", dmx_universes().check),
+                                    address=group.get("address", start_address), where=group.where)
         if not entries:
-            return fixtures, [first] + [PatchRequest(profile=profiles[0], where=group.where)] * (count - 1), plan
+            return fixtures, [first] + [dataclasses.replace(heads[0].request, where=group.where)] * (count - 1), plan
         requests = []
-        for k, (entry, profile) in enumerate(zip(entries, profiles)):
-            requests.append(PatchRequest(
+        for k, (entry, head) in enumerate(zip(entries, heads)):
+            requests.append(dataclasses.replace(
+                head.request,
                 universe=self._setting([entry], "universe", dmx_universes().check, first.universe if k == 0 else None),
                 address=self._setting([entry], "address", start_address, first.address if k == 0 else None),
-                profile=profile, where=entry.where))
+                where=entry.where))
         return fixtures, requests, plan
 
     @staticmethod
@@ -327,20 +344,82 @@ class RigFileReader:
             "offset": self._setting(layer, "offset", lambda value: triple(value, 0.0), (0.0, 0.0, 0.0)),
         }
 
-    def _profile(self, layer: list[Table]) -> DmxProfile:
-        def axis(name: str, travel: float) -> AxisRange:
-            axis_range: AxisRange = self._checked(layer, AxisRange, name,
-                                 self._setting(layer, f"{name}_travel", number, travel),
-                                 self._setting(layer, f"{name}_range", number, None),
-                                 self._setting(layer, f"{name}_limits", pair, None))
-            return axis_range
-        dimmer = self._setting(layer, "dimmer", lambda value: value, None)
-        layout = self._setting(layer, "layout", names, None)
-        if layout is None:
-            layout = DmxProfile.layout + (("dimmer",) if dimmer is not None else ())
-        profile: DmxProfile = self._checked(layer, DmxProfile, layout, axis("pan", DEFAULT_PAN_TRAVEL),
-                             axis("tilt", DEFAULT_TILT_TRAVEL), 1.0 if dimmer is None else dimmer)
-        return profile
+    def _stage(self, group: Table) -> Stage | None:
+        """The stage of a group that aims (None for one that does not)."""
+        aims = group.get("aim", flag, False)
+        if "stage" in group.data and not aims:
+            raise group.fail("stage", STAGE_WITHOUT_AIM)
+        if aims and "stage" not in group.data:
+            raise group.fail("aim", AIM_WITHOUT_STAGE)
+        stage: Stage | None = group.get("stage", Stage.from_lists)
+        return stage
+
+    def _fixture_type(self, layer: list[Table]) -> FixtureType | None:
+        named = self._setting(layer, "type", text, None)
+        mode = self._setting(layer, "mode", text, None)
+        if named is None:
+            if mode is not None:
+                raise self.fail(next(table for table in layer if "mode" in table.data).place("mode"), MODE_WITHOUT_TYPE)
+            return None
+        # A fixture type's file is found beside the show file, unless its path is absolute.
+        path = self.path.parent / named
+        key = (path, mode)
+        if key not in self._types:
+            try:
+                self._types[key] = load_fixture_type(path, mode)
+            except ValueError as error:
+                raise self.fail(next(table for table in layer if "type" in table.data).place("type"), str(error)) from None
+        return self._types[key]
+
+    def _head(self, layer: list[Table], stage: Stage | None) -> _Head:
+        """A head's DMX profile, its patch request without its place, and where it hangs if it aims."""
+        fixture_type = self._fixture_type(layer)
+        values: dict[str, object] = {}
+        for table in reversed(layer):  # the group's values first, a fixture's own over them
+            values.update(table.get("set", channel_values, {}))
+        settings = HeadSettings(
+            fixture_type, layout=self._setting(layer, "layout", names, None),
+            footprint=self._setting(layer, "footprint", lambda value: value, None),
+            pan_travel=self._setting(layer, "pan_travel", number, None),
+            tilt_travel=self._setting(layer, "tilt_travel", number, None),
+            pan_range=self._setting(layer, "pan_range", number, None),
+            tilt_range=self._setting(layer, "tilt_range", number, None),
+            pan_limits=self._setting(layer, "pan_limits", pair, None),
+            tilt_limits=self._setting(layer, "tilt_limits", pair, None),
+            dimmer=self._setting(layer, "dimmer", lambda value: value, None),
+            values=values, aimed=stage is not None)
+        profile: DmxProfile = self._checked(layer, head_profile, settings)
+        known = (None, None) if fixture_type is None else fixture_type.top_speeds()
+        speeds = (self._setting(layer, "pan_speed", top_speed, known[0]),
+                  self._setting(layer, "tilt_speed", top_speed, known[1]))
+        placement = None
+        if stage is not None:
+            position = self._setting(layer, "position", aim_position, None)
+            if position is None:
+                raise self.fail(layer[0].where, AIM_WITHOUT_POSITION)
+            placement = Placement(stage, position, self._setting(layer, "yaw", aim_yaw, 0.0),
+                                  profile.pan.reach, profile.tilt.reach)
+        head = "" if fixture_type is None else fixture_type.label
+        return _Head(PatchRequest(profile=profile, head=head, top_speeds=speeds), placement)
+
+
+@dataclasses.dataclass(frozen=True)
+class _Head:
+    request: PatchRequest
+    placement: Placement | None
+
+
+def channel_values(value: Any) -> dict[str, object]:
+    if not isinstance(value, dict):
+        raise ValueError(NOT_VALUES.format(value=value))
+    return value
+
+
+def top_speed(value: Any) -> float:
+    speed = finite_number(value)
+    if speed is None or speed <= 0:
+        raise ValueError(NOT_A_SPEED.format(value=value))
+    return speed
 
 
 def source_beside(named: str, path: Path | None) -> Source:

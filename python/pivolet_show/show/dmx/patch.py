@@ -21,6 +21,7 @@ CHANNELS_OVERLAP = ("fixture {number} (universe {universe}, channels {first}-{la
                     "(channels {other_first}-{other_last})")
 PAST_LAST_UNIVERSE = "the patch runs past universe {last} at fixture {number}"
 TOO_MANY_UNIVERSES = "an output sends at most {most} universes; fixture {number} would take one more"
+NOT_CARRIED = "{carrier} carries universes {first} to {last}, not universe {universe} of fixture {number}"
 
 # Each universe is a packet a frame: more than this, at 44 frames a second, is past what one
 # output sends in time.
@@ -37,10 +38,11 @@ class PatchError(ValueError):
 
 @dataclasses.dataclass(frozen=True)
 class UniverseNumbering:
-    """The universes a protocol numbers, from `first` to `last`."""
+    """The universes a protocol numbers, from `first` to `last`; `carrier` names the protocol."""
 
     first: int
     last: int
+    carrier: str = "an output"
 
     def check(self, value: object) -> int:
         return whole_number(value, self.first, self.last, NOT_A_UNIVERSE.format(first=self.first, last=self.last))
@@ -82,15 +84,19 @@ def patch_in_order(counts: Sequence[tuple[int, int | None, int | None, int]], nu
     A fixture without an address follows the one before it (the first starts at channel 1 of
     `first_universe`, by default the numbering's first, or of its own universe); if it would pass
     channel 512 it starts the next universe instead. A fixture given an address keeps it, and
-    `check_patch` judges it. Every universe is checked against `numbering`, and no more than
+    `check_patch` judges it. Every universe is checked against `numbering` (which names the output
+    that carries it in a refusal), and no more than
     MOST_UNIVERSES are taken.
     """
     patches = []
-    universe, address = numbering.check(numbering.first if first_universe is None else first_universe), 1
+    universe, address = numbering.first if first_universe is None else first_universe, 1
     taken: set[int] = set()
     for number, own_universe, own_address, count in counts:
         if own_universe is not None and own_universe != universe:
-            universe, address = numbering.check(own_universe), 1
+            universe, address = own_universe, 1
+        if not numbering.first <= universe <= numbering.last:
+            raise PatchError(NOT_CARRIED.format(carrier=numbering.carrier, first=numbering.first, last=numbering.last,
+                                                universe=universe, number=number), number)
         if own_address is not None:
             address = own_address
         elif address + count - 1 > CHANNELS_PER_UNIVERSE:

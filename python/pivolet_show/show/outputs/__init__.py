@@ -7,18 +7,19 @@ opening of outputs all go through this list.
 
 from __future__ import annotations
 
+import dataclasses
 from typing import TYPE_CHECKING, Any
 
 from pivolet_show.show.dmx.patch import UniverseNumbering
 from pivolet_show.show.file_table import ShowFileError, problem_at
-from pivolet_show.show.outputs import osc, sacn
+from pivolet_show.show.outputs import artnet, osc, sacn
 from pivolet_show.show.outputs.protocol import Output, OutputProtocol
 
 if TYPE_CHECKING:
     from pivolet_show.show.plan import ShowPlan
 
 # In the order the help lists their flags, a show file's outputs are read and the outputs open.
-OUTPUTS: tuple[OutputProtocol, ...] = (osc.PROTOCOL, sacn.PROTOCOL)
+OUTPUTS: tuple[OutputProtocol, ...] = (osc.PROTOCOL, sacn.PROTOCOL, artnet.PROTOCOL)
 
 
 def protocol_of(plan: Any) -> OutputProtocol:
@@ -41,6 +42,11 @@ def open_outputs(plan: ShowPlan) -> list[Output]:
     what was wrong (for a show read from a file, at the output's table if not at a finer place);
     nothing has been sent."""
     outputs: list[Output] = []
+    carried = [numbering for each in plan.outputs if (numbering := protocol_of(each).universes_for(each)) is not None]
+    if plan.first_universe is None and carried:
+        # Fixtures patched without a universe start at the first universe every DMX output
+        # carries, so that each fixture has one universe whichever output sends it.
+        plan = dataclasses.replace(plan, first_universe=max(numbering.first for numbering in carried))
     try:
         for each in plan.outputs:
             protocol = protocol_of(each)

@@ -107,6 +107,9 @@ class OscProtocol:
     plan_type: type = OscPlan
     universes: UniverseNumbering | None = None
 
+    def universes_for(self, plan: OscPlan) -> UniverseNumbering | None:
+        return None
+
     def read(self, table: Table) -> OscPlan:
         target = table.required("target", "HOST:PORT", lambda value: split_host_and_port(text(value), "the OSC target"))
         return OscPlan(

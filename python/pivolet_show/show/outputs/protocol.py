@@ -9,7 +9,8 @@ its plans, and the opening of a plan into an `Output` with its sockets bound.
 from __future__ import annotations
 
 import argparse
-from collections.abc import Sequence
+import dataclasses
+from collections.abc import Callable
 from fractions import Fraction
 from typing import TYPE_CHECKING, Any, Protocol
 
@@ -47,6 +48,9 @@ class OutputProtocol(Protocol):
     # The universes the protocol numbers, for one that carries DMX; None for one that does not.
     universes: UniverseNumbering | None
 
+    def universes_for(self, plan: Any) -> UniverseNumbering | None:
+        """The universes of the show that the output `plan` describes carries (None: no DMX)."""
+
     def read(self, table: Table) -> Any:
         """The plan that a show file's table of this protocol describes."""
 
@@ -58,3 +62,14 @@ class OutputProtocol(Protocol):
 
     def open(self, plan: Any, show: ShowPlan) -> Output:
         """The output `plan` describes within `show`, ready to send; ValueError if it cannot be had."""
+
+
+def sent_first_to(plans: tuple[Any, ...], destination: tuple[str, int] | None,
+                  make: Callable[[str, int], Any]) -> tuple[Any, ...]:
+    """The plans once a flag's HOST:PORT (if given) sends the first of them there, or makes one
+    with `make(host, port)` where there is none."""
+    if destination is None:
+        return plans
+    host, port = destination
+    first = make(host, port) if not plans else dataclasses.replace(plans[0], host=host, port=port)
+    return (first, *plans[1:])

@@ -26,11 +26,13 @@ from collections.abc import Sequence
 from fractions import Fraction
 from typing import TYPE_CHECKING, Any, Protocol
 
-from pivolet_show.checks import argument_type, frame_rate, latency_ms, whole_number
+from pivolet_show.checks import argument_type, latency_ms, whole_number
 from pivolet_show.show.dmx.patch import UniverseNumbering
+from pivolet_show.show.dmx.refresh import dmx_frame_rate, frames_per_second
 from pivolet_show.show.dmx.profile import DmxProfile
 from pivolet_show.show.file_table import Table, fixture_selection, flag, text
 from pivolet_show.show.network import bound_udp_socket, port_number, resolve, split_host_and_port
+from pivolet_show.show.outputs.protocol import sent_first_to
 if TYPE_CHECKING:
     from pivolet_show.show.rig import FixtureFrame
     from pivolet_show.show.dmx.patch import Patch
@@ -39,9 +41,8 @@ if TYPE_CHECKING:
 LABEL = "sACN"
 KEYS = ("host", "multicast", "port", "priority", "source_name", "fps", "fixtures", "source_port", "sync_universe",
         "latency_ms")
-UNIVERSES = UniverseNumbering(1, 63999)
+UNIVERSES = UniverseNumbering(1, 63999, LABEL)
 E131_PORT = 5568
-MOST_FRAMES_PER_SECOND = 44  # DMX's own refresh ceiling, per universe
 DEFAULT_PRIORITY = 100
 DEFAULT_SOURCE_NAME = "pivolet"
 DEFAULT_SYNC_UNIVERSE = 63999
@@ -59,7 +60,6 @@ NO_SACN_HOST = "the sACN output needs a host, or multicast = true"
 HOST_AND_MULTICAST = "the sACN output sends either to a host or by multicast, not both"
 NOT_A_PRIORITY = "a priority is a whole number from 0 to 200, not {value!r}"
 NOT_A_SOURCE_NAME = "a source name is text of at most 63 bytes, not {value!r}"
-SACN_TOO_FAST = "sACN sends at most 44 frames a second, not {fps}"
 SACN_IS_IPV4 = "sACN is sent over IPv4 here, and {host!r} is an IPv6 address"
 
 
@@ -147,7 +147,7 @@ class SacnOutput:
     def prepare(self, frame: FixtureFrame, unix_ns: int) -> int:
         """Writes the frame's channels into the array that did not go out last; that array's index."""
         turn = 1 if self._last_sent == 0 else 0
-        self._layout.write(frame.positions, self._frames[turn], DATA_SLOTS, frame.dark)
+        self._layout.write(frame.positions, self._frames[turn], DATA_SLOTS, frame.aims, frame.dark)
         return turn
 
     def _send(self, packet: memoryview | bytearray, index: int, ttl: int) -> None:
@@ -217,12 +217,6 @@ def sacn_target(value: str) -> tuple[str, int]:
     return ipv4_host(host), port
 
 
-def sacn_frame_rate(value: Any) -> Fraction:
-    fps = frame_rate(value)
-    if fps > MOST_FRAMES_PER_SECOND:
-        raise ValueError(SACN_TOO_FAST.format(fps=value))
-    return fps
-
 
 class SacnProtocol:
     name: str = "sacn"
@@ -230,6 +224,9 @@ class SacnProtocol:
     keys: tuple[str, ...] = KEYS
     plan_type: type = SacnPlan
     universes: UniverseNumbering | None = UNIVERSES
+
+    def universes_for(self, plan: SacnPlan) -> UniverseNumbering | None:
+        return UNIVERSES
 
     def read(self, table: Table) -> SacnPlan:
         host = table.get("host", lambda value: ipv4_host(text(value)))
@@ -243,7 +240,7 @@ class SacnProtocol:
             port=table.get("port", lambda value: port_number(value, "the sACN port"), E131_PORT),
             priority=table.get("priority", lambda value: whole_number(value, 0, 200, NOT_A_PRIORITY), SacnPlan.priority),
             source_name=table.get("source_name", source_name, SacnPlan.source_name),
-            fps=table.get("fps", sacn_frame_rate),
+            fps=table.get("fps", lambda value: dmx_frame_rate(value, LABEL)),
             fixtures=table.get("fixtures", fixture_selection),
             source_port=table.get("source_port", lambda value: port_number(value, "a source port", 0), 0),
             sync_universe=table.get("sync_universe", UNIVERSES.check, SacnPlan.sync_universe),
@@ -256,16 +253,12 @@ class SacnProtocol:
 
     def plans_from_flags(self, arguments: argparse.Namespace, plans: tuple[SacnPlan, ...]) -> tuple[SacnPlan, ...]:
         """--sacn sends the first sACN output to another host (or makes one)."""
-        if arguments.sacn is None:
-            return plans
-        host, port = arguments.sacn
-        first = SacnPlan(host, port) if not plans else dataclasses.replace(plans[0], host=host, port=port)
-        return (first, *plans[1:])
+        return sent_first_to(plans, arguments.sacn, SacnPlan)
 
     def open(self, plan: SacnPlan, show: ShowPlan) -> SacnOutput:
         numbers = show.chosen(plan.fixtures, "the sACN output", f"{self.name}.fixtures")
         patches = show.patches(numbers, UNIVERSES)
-        fps = plan.fps if plan.fps is not None else min(show.fps, Fraction(MOST_FRAMES_PER_SECOND))
+        fps = frames_per_second(plan.fps, show.fps)
         host = None
         if plan.host is not None:
             _, (host, _) = resolve(plan.host, plan.port, "the sACN output", socket.AF_INET)
