@@ -266,7 +266,12 @@ def test_garbage_on_the_socket_is_answered_and_counted_and_the_show_plays_on(rec
                     for text in garbage:
                         await socket.send_str(text)
                     await socket.send_bytes(b"\xff" * 64)
-                while len(answers) < 20 * (len(garbage) + 1):
+                    while len(answers) < (round_ + 1) * (len(garbage) + 1):
+                        message = await socket.receive_json(timeout=10)
+                        if message["type"] != "show":
+                            answers.append(message)
+                await socket.send_str('{"command": "phase", "values": ["beat"]}')
+                while len(answers) <= 20 * (len(garbage) + 1):
                     message = await socket.receive_json(timeout=10)
                     if message["type"] != "show":
                         answers.append(message)
@@ -286,9 +291,9 @@ def test_garbage_on_the_socket_is_answered_and_counted_and_the_show_plays_on(rec
     finally:
         ended(player)
     assert layout["type"] == "layout" and layout["groups"][0]["name"] == "1"
-    assert {answer["type"] for answer in answers} == {"error"}
+    assert {answer["type"] for answer in answers[:-1]} == {"error"} and answers[-1]["command"] == "phase"
     assert closing.type in (aiohttp.WSMsgType.CLOSE, aiohttp.WSMsgType.CLOSED)
     assert status == 0
-    assert f"console: {20 * (len(garbage) + 1)} refused" in errors.replace("0 done, ", "")
+    assert f"console: 1 done, {20 * (len(garbage) + 1) + 1} refused" in errors
     sent = [arrival for arrival, _, raw in received if raw[18:22] == DATA]
     assert len(sent) > 40 * 7

@@ -11,14 +11,16 @@ What a page sends is a control command as one JSON object, `{"command": "cue", "
 the command's path as the control port names it after `/pivolet/`. Its shape is checked here; the
 command itself is performed on the player's thread (`call_soon`) through the show's `Control`, like
 a message of the OSC control port, and logged with the transport "console". The page gets
-`{"type": "done", ...}` or `{"type": "error", "error": ...}` back. A text longer than
-MOST_MESSAGE_BYTES closes its socket; a page with MOST_WAITING commands not yet performed is told to
-wait. Nothing a page sends can stop the show.
+`{"type": "done", ...}` or `{"type": "error", "error": ...}` back (at most MOST_ANSWERS answers wait
+for a page that does not read; older ones are dropped). A text longer than MOST_MESSAGE_BYTES closes
+its socket; a page with MOST_WAITING commands not yet performed is told to wait. Nothing a page
+sends can stop the show.
 """
 
 from __future__ import annotations
 
 import asyncio
+import collections
 import json
 import math
 import threading
@@ -54,6 +56,7 @@ MOST_MESSAGE_BYTES = 4096
 MOST_VALUES = 8
 MOST_TEXT = 256
 MOST_WAITING = 32
+MOST_ANSWERS = 256
 HEADERS = {"Cache-Control": "no-store", "X-Content-Type-Options": "nosniff", "X-Frame-Options": "DENY",
            "Content-Security-Policy": "frame-ancestors 'none'"}
 
@@ -90,17 +93,23 @@ def command_of(text: str) -> tuple[str, list[Any]]:
 
 
 class _Page:
-    """An open page: its socket, the text waiting to go to it (newest wins) and its commands not yet performed."""
+    """An open page: its socket, the show's text waiting to go to it (newest wins), the answers to
+    its commands waiting (the oldest dropped past MOST_ANSWERS) and its commands not yet performed."""
 
     def __init__(self, socket: web.WebSocketResponse, transport: Any):
         self.socket = socket
         self.transport = transport
         self.waiting: str | None = None
+        self.answers: collections.deque[str] = collections.deque(maxlen=MOST_ANSWERS)
         self.wake = asyncio.Event()
         self.commands = 0
 
     def offer(self, text: str) -> None:
         self.waiting = text
+        self.wake.set()
+
+    def answer(self, answer: dict[str, Any]) -> None:
+        self.answers.append(json.dumps(answer))
         self.wake.set()
 
 
@@ -243,39 +252,33 @@ class ConsoleServer:
                 if message.type == WSMsgType.TEXT:
                     self._asked(page, message.data)
                 elif message.type == WSMsgType.BINARY:
-                    self._answer(page, {"type": "error", "error": NOT_TEXT})
+                    page.answer({"type": "error", "error": NOT_TEXT})
                     self.refused += 1
+                elif message.type == WSMsgType.ERROR:
+                    self.refused += 1  # a text too long, which closes the socket
         finally:
             self._pages.discard(page)
             sender.cancel()
         return socket
 
     async def _send_to(self, page: _Page) -> None:
+        """Sends the page its answers, then the show's newest text, as fast as it takes them."""
         while not page.socket.closed:
             await page.wake.wait()
             page.wake.clear()
-            text, page.waiting = page.waiting, None
-            if text is None:
-                continue
+            texts = list(page.answers)
+            page.answers.clear()
+            if page.waiting is not None:
+                texts.append(page.waiting)
+                page.waiting = None
             try:
-                await asyncio.wait_for(page.socket.send_str(text), SEND_SECONDS)
+                for text in texts:
+                    await asyncio.wait_for(page.socket.send_str(text), SEND_SECONDS)
             except asyncio.TimeoutError:
                 page.transport.abort()  # a page that does not read is cut off
                 return
             except (ConnectionError, RuntimeError):
                 return
-
-    def _answer(self, page: _Page, answer: dict[str, Any]) -> None:
-        """Queues `answer` for the page, ahead of the show's next state; dropped if it has gone."""
-        if not page.socket.closed:
-            asyncio.ensure_future(self._send_answer(page, json.dumps(answer)))
-
-    @staticmethod
-    async def _send_answer(page: _Page, text: str) -> None:
-        try:
-            await asyncio.wait_for(page.socket.send_str(text), SEND_SECONDS)
-        except (asyncio.TimeoutError, ConnectionError, RuntimeError):
-            pass
 
     def _asked(self, page: _Page, text: str) -> None:
         try:
@@ -284,7 +287,7 @@ class ConsoleServer:
                 raise ValueError(TOO_BUSY.format(count=page.commands))
         except ValueError as error:
             self.refused += 1
-            self._answer(page, {"type": "error", "error": str(error)})
+            page.answer({"type": "error", "error": str(error)})
             return
         page.commands += 1
         loop = self._loop
@@ -309,7 +312,7 @@ class ConsoleServer:
             self.performed += 1
         else:
             self.refused += 1
-        self._answer(page, answer)
+        page.answer(answer)
 
     def read(self, readable: Any) -> None:
         pass

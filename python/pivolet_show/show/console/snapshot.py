@@ -3,7 +3,8 @@
 The player hands each frame of the followed output to `Snapshots.frame_sent` on its own thread,
 right after sending it: the frame is the very one the output packed (the fixtures' pips and
 positions at the reading it went out for), kept by reference, since every frame is a fresh array
-that nothing changes afterwards. It goes into one slot, replaced whole: the newest frame wins, and
+that nothing changes afterwards. Heads that aim send the pan and tilt of their aim beside the point
+they aim at. It goes into one slot, replaced whole: the newest frame wins, and
 nothing queues. The console's thread samples the slot (`message`) a few tens of times a second and
 reads the rest from values the show replaces whole (the clock's anchor, the timeline's state) or
 counts it only reads, so the player does no more for the console than keep a reference.
@@ -42,10 +43,10 @@ class SentFrame(NamedTuple):
     frame: FixtureFrame
 
 
-def _positions(frame: FixtureFrame) -> str:
-    """The positions as little-endian doubles, x y z per fixture, in base64: the exact values sent,
-    without the cost of writing thousands of numbers as text."""
-    return base64.b64encode(frame.positions.astype("<f8", copy=False).tobytes()).decode("ascii")
+def _doubles(values: Any) -> str:
+    """An array as little-endian doubles, row by row, in base64: the exact values sent, without the
+    cost of writing thousands of numbers as text."""
+    return base64.b64encode(values.astype("<f8", copy=False).tobytes()).decode("ascii")
 
 
 class Snapshots:
@@ -127,5 +128,7 @@ class Snapshots:
             frame = latest.frame
             message["frame"] = {"index": latest.index, "sent": latest.sent, "pip": frame.reading.pip,
                                 "count": len(frame.numbers), "dark": bool(frame.dark),
-                                "positions": _positions(frame)}
+                                "positions": _doubles(frame.positions)}
+            if frame.aims is not None:
+                message["frame"]["aims"] = _doubles(frame.aims)
         return json.dumps(message, separators=(",", ":"))

@@ -1,8 +1,9 @@
 // The show console's page: draws each frame of the followed output as the server samples it, shows
 // the show's time and outputs, and sends control commands back over the same WebSocket. The canvas
-// carries the frame it drew (data-frame, data-sent, data-pip) and the positions it drew
-// (data-values: [[x, y, z], ...] in the frame's fixture order), so a test can compare them with what
-// a receiver got for that frame.
+// carries the frame it drew (data-frame, data-sent, data-pip), the positions it drew (data-values:
+// [[x, y, z], ...] in the frame's fixture order) and the aims of the heads that aim (data-aims: [pan,
+// tilt] in degrees, null for a fixture that does not aim), so a test can compare them with what a
+// receiver got for that frame; data-drawn counts the frames drawn.
 "use strict";
 
 const token = new URLSearchParams(location.search).get("token");
@@ -32,20 +33,24 @@ function send(command, values = []) {
   }
 }
 
-function decodePositions(text, count) {
+// Rows of `width` little-endian doubles per fixture, from base64; NaN (a fixture that does not aim) as null.
+function decodeRows(text, count, width) {
   const bytes = Uint8Array.from(atob(text), (character) => character.charCodeAt(0));
   const view = new DataView(bytes.buffer);
-  const positions = [];
+  const rows = [];
   for (let k = 0; k < count; k += 1) {
-    positions.push([view.getFloat64(24 * k, true), view.getFloat64(24 * k + 8, true), view.getFloat64(24 * k + 16, true)]);
+    const row = [];
+    for (let axis = 0; axis < width; axis += 1) row.push(view.getFloat64(8 * (width * k + axis), true));
+    rows.push(row.some(Number.isNaN) ? null : row);
   }
-  return positions;
+  return rows;
 }
 
 // Panels in a grid, one per group, each the pan/tilt square with a depth strip under it when the
 // group's fixtures move in depth.
 function drawRig(frame) {
-  const positions = decodePositions(frame.positions, frame.count);
+  const positions = decodeRows(frame.positions, frame.count, 3);
+  const aims = frame.aims ? decodeRows(frame.aims, frame.count, 2) : null;
   const groups = layout.groups.filter((group) => group.fixtures.length > 0);
   const columns = Math.max(1, Math.ceil(Math.sqrt(groups.length)));
   const rows = Math.max(1, Math.ceil(groups.length / columns));
@@ -106,6 +111,8 @@ function drawRig(frame) {
   canvas.dataset.sent = String(frame.sent);
   canvas.dataset.pip = String(frame.pip);
   canvas.dataset.values = JSON.stringify(positions);
+  canvas.dataset.aims = JSON.stringify(aims);
+  canvas.dataset.drawn = String(Number(canvas.dataset.drawn || 0) + 1);
 }
 
 function flash(id) {
