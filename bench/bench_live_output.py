@@ -5,8 +5,9 @@ frame's sending is done, a skipped frame counting as a missed deadline) and a fr
 cost as a share of its period, against the targets; then, unless told not to, the largest OSC rig
 that still meets the targets at 240 Hz beside the same sACN load.
 
-    python bench/bench_live_output.py [--seconds 30] [--search-seconds 8] [--no-search] [--realtime] [--sync link] [--cues]
+    python bench/bench_live_output.py [--seconds 30] [--search-seconds 8] [--no-search] [--realtime] [--sync link] [--cues] [--console]
     python bench/bench_live_output.py --against /tmp/reference/python [--rounds 2] [--seconds 20]
+    python bench/bench_live_output.py --console-against [--rounds 2] [--seconds 20]
     python bench/bench_live_output.py --scale [--search-seconds 8] [--realtime] [--sync link]
 
 With --scale it plays sACN alone, at 44 frames a second, for rigs of 4 to 256 full universes
@@ -25,6 +26,12 @@ other work on a shared machine does not delay the frames.
 With --cues the fixtures play in eight groups, each fading over a whole bar from the cue it played
 to the next, a cue launched every bar (one of them at twice the speed, off the show's phase), so
 every frame blends two motions of every group, and a third during a launch.
+
+With --console the show console is open, its page in headless Chromium (the test suite's browser:
+/usr/bin/chromium with chromedriver) drawing every frame it is sent, so the console's thread serves
+the page beside the player's. With --console-against the main run is played in alternating fresh
+processes without and with the console, and the figures printed as with --against (the ratio is
+with the console to without).
 
 With --sync link the show follows Ableton Link, as `play --sync link` does, while a Link peer changes
 the session's tempo every 5 s; everything then runs inside a network namespace of its own (the
@@ -121,10 +128,33 @@ def launch_every_bar(player, control):
     player.call_at(clock.ns_at_pip(bar // 2), launch)
 
 
-def run_show(osc_fixtures, seconds, sync=None, sacn_fixtures=SACN_FIXTURES, cues=False):
+def open_console(player, clock, rig, outputs):
+    """The show console on a port of 127.0.0.1, its page open in headless Chromium and drawing:
+    (the console, the browser)."""
+    sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests"))
+    from browser_session import start_chromium, wait_for
+
+    from pivolet_show.show.console.server import ConsoleServer
+    from pivolet_show.show.console.snapshot import Snapshots
+    from pivolet_show.show.control import Control
+
+    control = Control(clock, rig, lookahead_ns=max(output.latency_ns for output in outputs))
+    snapshots = Snapshots(control, rig, player.outputs, player.counts, lambda: player.inputs)
+    player.watch_frames(snapshots.frame_sent)
+    console = ConsoleServer("127.0.0.1", 0, None, snapshots, control, player.call_soon)
+    console.start()
+    player.add_input(console)
+    browser = start_chromium()
+    browser.get(console.url)
+    wait_for(lambda: browser.execute_script("return document.getElementById('link').dataset.state") == "open",
+             "the console's page")
+    return console, browser
+
+
+def run_show(osc_fixtures, seconds, sync=None, sacn_fixtures=SACN_FIXTURES, cues=False, console=False):
     """Plays the show for `seconds` (following Link if `sync` is "link"; with a cue every bar if
-    `cues`) and returns each output's counts and the datagrams received (an output for no fixtures
-    is left out)."""
+    `cues`; with the console open in a browser if `console`) and returns each output's counts and
+    the datagrams received (an output for no fixtures is left out)."""
     from pivolet_show.motion.sources import builtin_source
     from pivolet_show.show.clock import TempoClock
     from pivolet_show.show.outputs import open_outputs
@@ -153,7 +183,8 @@ def run_show(osc_fixtures, seconds, sync=None, sacn_fixtures=SACN_FIXTURES, cues
     if cues:
         plan = cue_plan(plan, count)
     outputs = open_outputs(plan)
-    clock = TempoClock(plan.bpm, origin_ns=time.monotonic_ns() + 50_000_000)
+    # The console and its browser take a while to open: the clock starts once they have.
+    clock = TempoClock(plan.bpm, origin_ns=time.monotonic_ns() + (5_000_000_000 if console else 50_000_000))
     rig = Rig.of_plan(plan)
     player = Player(clock, rig, outputs, keep_timings=True)
     if cues:
@@ -164,10 +195,19 @@ def run_show(osc_fixtures, seconds, sync=None, sacn_fixtures=SACN_FIXTURES, cues
         from pivolet_show.show.inputs.link_session import LinkSession
 
         player.add_input(LinkSession(clock, plan.beats_per_bar, False))
+    browser = None
     try:
+        if console:
+            _, browser = open_console(player, clock, rig, outputs)
+            drawn = browser.execute_script("return document.getElementById('rig').dataset.drawn")
         counts = player.run(Fraction(seconds))
+        if browser is not None:
+            drawn = int(browser.execute_script("return document.getElementById('rig').dataset.drawn")) - int(drawn or 0)
+            print(f"  the console's page drew {drawn} frames of {counts[-1].label} ({drawn / seconds:.1f} a second)")
     finally:
         player.close()
+        if browser is not None:
+            browser.quit()
     received = queue.get(timeout=seconds + 2 * DRAIN_GRACE_SECONDS)
     receiver.join()
     return counts, received
@@ -190,8 +230,8 @@ def meets(figure):
     return figure["p99"] <= LATENESS_TARGET_MS and figure["share_p99"] <= SHARE_TARGET and figure["skipped"] == 0
 
 
-def report(osc_fixtures, seconds, sync=None, cues=False):
-    counts, received = run_show(osc_fixtures, seconds, sync, cues=cues)
+def report(osc_fixtures, seconds, sync=None, cues=False, console=False):
+    counts, received = run_show(osc_fixtures, seconds, sync, cues=cues, console=console)
     rows = []
     for each, fps, fixtures, got in zip(counts, (OSC_FPS, SACN_FPS), (osc_fixtures, SACN_FIXTURES), received):
         figure = figures(each, fps)
@@ -227,21 +267,28 @@ def fresh_run(script, package, arguments):
 
 def compare(reference, rounds, arguments):
     """Alternates fresh runs of this checkout and the reference, and prints every figure of both."""
-    sides = {"this": (Path(__file__), None), "reference": (reference.parent / "bench" / Path(__file__).name, reference)}
+    alternate({"this checkout": (Path(__file__), None, []),
+               "reference": (reference.parent / "bench" / Path(__file__).name, reference, [])}, rounds, arguments)
+
+
+def alternate(sides, rounds, arguments):
+    """Alternates fresh runs of the two sides (name: script, package, arguments of its own), and
+    prints every figure of both, with the median ratio of the first side's to the second's."""
     taken = {side: [] for side in sides}
     for round_index in range(rounds):
         order = list(sides) if round_index % 2 == 0 else list(reversed(sides))
         for side in order:
-            script, package = sides[side]
-            taken[side].append(fresh_run(script, package, arguments))
+            script, package, own = sides[side]
+            taken[side].append(fresh_run(script, package, arguments + own))
             print(f"round {round_index + 1}, {side}: done", flush=True)
     width = 9 * rounds + 2
+    first, second = sides
     print(f"\nLateness in ms, computing share of the period in %; the ratio is the median of the rounds' ratios.")
-    print(f"{'output':<7}{'figure':<11}{'this checkout, per round':>{width}}{'reference, per round':>{width}}{'ratio':>8}")
-    for label in taken["this"][0]:
+    print(f"{'output':<7}{'figure':<11}{first + ', per round':>{width}}{second + ', per round':>{width}}{'ratio':>8}")
+    for label in taken[first][0]:
         for name in FIGURES:
-            mine = [run[label][name] for run in taken["this"]]
-            theirs = [run[label][name] for run in taken["reference"]]
+            mine = [run[label][name] for run in taken[first]]
+            theirs = [run[label][name] for run in taken[second]]
             ratio = statistics.median(a / b if b else float("inf") for a, b in zip(mine, theirs))
             print(f"{label:<7}{name:<11}{''.join(f'{value:9.3f}' for value in mine):>{width}}"
                   f"{''.join(f'{value:9.3f}' for value in theirs):>{width}}{ratio:>8.2f}")
@@ -275,11 +322,14 @@ def main(argv=None):
     parser.add_argument("--realtime", action="store_true", help="run at real-time priority (SCHED_FIFO 10)")
     parser.add_argument("--against", type=Path, metavar="DIR",
                         help="compare the main run with the show package in DIR, in alternating fresh processes")
-    parser.add_argument("--rounds", type=int, default=2, help="rounds of each side with --against (default 2)")
+    parser.add_argument("--rounds", type=int, default=2, help="rounds of each side with --against or --console-against (default 2)")
     parser.add_argument("--sync", choices=("link",), help="follow Ableton Link, led by a peer that changes its tempo")
     parser.add_argument("--scale", action="store_true", help="the largest sACN rig that meets the targets at 44 Hz")
     parser.add_argument("--cues", action="store_true",
                         help="eight groups, each fading over a bar to the cue launched every bar")
+    parser.add_argument("--console", action="store_true", help="the show console open in headless Chromium")
+    parser.add_argument("--console-against", action="store_true",
+                        help="compare the main run with and without the console, in alternating fresh processes")
     arguments = parser.parse_args(argv)
     if arguments.sync is not None and arguments.against is not None:
         parser.error("--sync and --against do not go together: the other checkout may not follow Link")
@@ -287,6 +337,12 @@ def main(argv=None):
         forwarded = (["--seconds", str(arguments.seconds)] + (["--realtime"] if arguments.realtime else [])
                      + (["--cues"] if arguments.cues else []))
         compare(arguments.against.resolve(), arguments.rounds, forwarded)
+        return 0
+    if arguments.console_against:
+        forwarded = (["--seconds", str(arguments.seconds)] + (["--realtime"] if arguments.realtime else [])
+                     + (["--cues"] if arguments.cues else []))
+        alternate({"console": (Path(__file__), None, ["--console"]), "no console": (Path(__file__), None, [])},
+                  arguments.rounds, forwarded)
         return 0
     peer = None
     if arguments.sync == "link":
@@ -315,8 +371,9 @@ def play_and_search(arguments):
         return 0
     following = ", following Link" if arguments.sync else ""
     cueing = f", {CUE_GROUPS} groups fading to a cue launched every bar" if arguments.cues else ""
-    print(f"Main run, {arguments.seconds:g} s: sACN for {SACN_FIXTURES} fixtures, OSC for 64{following}{cueing}")
-    ok = report(64, arguments.seconds, arguments.sync, arguments.cues)
+    watched = ", the console open in headless Chromium" if arguments.console else ""
+    print(f"Main run, {arguments.seconds:g} s: sACN for {SACN_FIXTURES} fixtures, OSC for 64{following}{cueing}{watched}")
+    ok = report(64, arguments.seconds, arguments.sync, arguments.cues, arguments.console)
     print("  meets the targets" if ok else "  MISSES a target")
     if arguments.no_search:
         return 0
@@ -324,7 +381,7 @@ def play_and_search(arguments):
     largest = None
     for size in SEARCH_SIZES:
         print(f"OSC for {size} fixtures:")
-        if not report(size, arguments.search_seconds, arguments.sync, arguments.cues):
+        if not report(size, arguments.search_seconds, arguments.sync, arguments.cues, arguments.console):
             print("  misses a target")
             break
         largest = size
