@@ -133,15 +133,19 @@ function showTime(show) {
   const inputs = show.inputs.filter(([, said]) => said).map(([label, said]) => label + ": " + said);
   const sync = show.sync ? "following " + show.sync : "own clock";
   document.getElementById("sync").textContent = [sync + (show.running ? "" : ", held"), ...inputs].join(" · ");
-  document.querySelector("#outputs tbody").replaceChildren(...show.outputs.map((output) => element("tr", {}, [
-    element("td", { textContent: output.label }),
-    element("td", { textContent: String(output.fps) }),
-    element("td", { textContent: output.latency_ms + " ms" }),
-    element("td", { textContent: String(output.sent) }),
-    element("td", { textContent: String(output.late) }),
-    element("td", { textContent: String(output.skipped) }),
-    element("td", { textContent: String(output.failed) }),
-  ])));
+  // The rows are made once; each tick only sets the texts that changed, to spare the page's layout.
+  const body = document.querySelector("#outputs tbody");
+  if (body.rows.length !== show.outputs.length) {
+    body.replaceChildren(...show.outputs.map(() => element("tr", {}, Array.from({ length: 7 }, () => element("td")))));
+  }
+  show.outputs.forEach((output, k) => {
+    const texts = [output.label, String(output.fps), output.latency_ms + " ms", String(output.sent),
+      String(output.late), String(output.skipped), String(output.failed)];
+    texts.forEach((text, column) => {
+      const cell = body.rows[k].cells[column];
+      if (cell.textContent !== text) cell.textContent = text;
+    });
+  });
 }
 
 function secondsTo(pip, show) {
