@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the module and the gallery into demo-out/gallery, then takes the README's screenshots of it
-# (docs/gallery.png and docs/viewer.png) with headless Chromium, and redraws docs/demo.svg (fitted to its loop).
+# (docs/gallery.png and docs/viewer.png) and of the show console (docs/console.png) with headless
+# Chromium, and redraws docs/demo.svg (fitted to its loop).
 "$(dirname "$0")/test-deps.sh"
 source "$(dirname "$0")/venv.sh"
 install_pivolet
