@@ -4,6 +4,7 @@ real receivers of its outputs on the loopback."""
 import asyncio
 import json
 import threading
+import time
 from fractions import Fraction
 
 import pytest
@@ -285,6 +286,7 @@ def test_garbage_on_the_socket_is_answered_and_counted_and_the_show_plays_on(rec
     try:
         thread, received = receiving(receiver_socket, player, 30)
         layout, answers, closing = asyncio.run(flood(console_url(player)))
+        flooded = time.monotonic()
         thread.join()
         errors = player.communicate(timeout=20)[1]
         status = player.returncode
@@ -295,5 +297,4 @@ def test_garbage_on_the_socket_is_answered_and_counted_and_the_show_plays_on(rec
     assert closing.type in (aiohttp.WSMsgType.CLOSE, aiohttp.WSMsgType.CLOSED)
     assert status == 0
     assert f"console: 1 done, {20 * (len(garbage) + 1) + 1} refused" in errors
-    sent = [arrival for arrival, _, raw in received if raw[18:22] == DATA]
-    assert len(sent) > 40 * 7
+    assert any(arrival > flooded for arrival, _, raw in received if raw[18:22] == DATA), "frames after the flood"
