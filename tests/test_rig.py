@@ -212,6 +212,17 @@ def test_a_profiles_channels_for_many_positions_at_once_are_its_channel_values_f
     assert channels.tolist() == [profile.channel_values(position) for position in positions]
 
 
+@pytest.mark.parametrize("layout, dimmer, dark", [
+    (("pan", "dimmer"), 1.0, [128, 0]),
+    (("dimmer", "dimmer_fine", "tilt"), "z", [0, 0, 128]),
+])
+def test_a_blackout_puts_8_and_16_bit_dimmers_to_0_and_leaves_the_rest(layout, dimmer, dark):
+    profile = DmxProfile(layout=layout, dimmer=dimmer)
+    positions = np.array([(0.0, 0.0, 1.0)])
+    assert channel_array(profile, positions, dark=True).tolist() == [dark]
+    assert channel_array(profile, positions)[0, layout.index("dimmer")] == 255
+
+
 @pytest.mark.parametrize("build, message", [
     (lambda: AxisRange("pan", 540, 600), RANGE_BEYOND_TRAVEL.format(axis="pan", travel=540, value=600)),
     (lambda: AxisRange("tilt", 270, None, (10, -10)), LIMITS_BEYOND_TRAVEL.format(axis="tilt", half=135, value=(10, -10))),
