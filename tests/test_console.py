@@ -3,6 +3,8 @@ real receivers of its outputs on the loopback."""
 
 import asyncio
 import json
+import subprocess
+import sys
 import threading
 import time
 import uuid
@@ -17,6 +19,7 @@ from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import Select
 
 from browser_session import console_errors, wait_for
+from loopback_namespace import loopback_namespace  # noqa: F401 (a fixture)
 from show_commands import ended, play_process, receive_until_stopped, run_show
 from pivolet_show.show.console.access import TOKEN_NEEDED, check_binding, console_address
 
@@ -214,6 +217,7 @@ def test_a_page_of_another_origin_is_refused_and_a_token_guards_every_request(to
     ("stage.example", True), ("128.0.0.1", True),
 ])
 def test_a_console_beyond_the_loopback_needs_a_token(host, needs_token):
+    # The hosts are only judged here: nothing is bound.
     if needs_token:
         with pytest.raises(ValueError, match="--console-token"):
             check_binding(host, None)
@@ -225,6 +229,18 @@ def test_a_console_beyond_the_loopback_needs_a_token(host, needs_token):
 @pytest.mark.parametrize("arguments, message", [
     (("--console", "192.0.2.7:8080"), TOKEN_NEEDED.format(host="192.0.2.7")),
     (("--console", "[::]:0"), TOKEN_NEEDED.format(host="::")),
+])
+def test_a_console_beyond_the_loopback_without_a_token_stops_play_before_anything_binds(loopback_namespace, arguments,
+                                                                                        message):
+    # Played in a namespace with nothing but its own loopback, so that a console the check let
+    # through could reach nothing beyond it (and would play on, failing the test).
+    finished = subprocess.run(loopback_namespace.command(sys.executable, "-m", "pivolet_show", "play", "circle",
+                                                         "--seconds", "1", *arguments),
+                              capture_output=True, text=True, timeout=60)
+    assert finished.returncode == 2 and message in finished.stderr
+
+
+@pytest.mark.parametrize("arguments, message", [
     (("--console", "0", "--console-token", "short"), "a console token is 16 to 256 characters"),
     (("--console", "0", "--console-token", "x" * 20 + "&"), "with '&'"),
     (("--console-token", TOKEN), "--console-token protects a console"),
