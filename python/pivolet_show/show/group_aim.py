@@ -62,11 +62,10 @@ class GroupAim:
             return found
         return self._through(heads, positions, found)
 
-    def from_home(self, positions: np.ndarray) -> np.ndarray:
-        """The pan and tilt (one row each) of every head through its point of `positions`, nearest
-        its home: for heads whose motion gives points but no pip of the table."""
-        heads = np.arange(len(self._low))
-        return self._through(heads, positions, self.heads.home())
+    def from_home(self, heads: np.ndarray, positions: np.ndarray) -> np.ndarray:
+        """The pan and tilt (one row each) of the heads numbered in `heads` through their
+        `positions`, nearest their home: for heads whose motion gives points but no pip of the table."""
+        return self._through(heads, positions, self.heads.take(heads).home())
 
     def _through(self, heads: np.ndarray, positions: np.ndarray, previous: np.ndarray) -> np.ndarray:
         points = self._low[heads] + (positions + 1.0) / 2.0 * (self._high[heads] - self._low[heads])

@@ -142,8 +142,9 @@ class Rig:
         self._tables: dict[int, tuple[Source, np.ndarray]] = {}
         # The selections worked out so far, by the numbers they choose (None: every fixture).
         self._selections: dict[tuple[int, ...] | None, _Selection] = {}
-        # Per source and fixtures that aim while playing it, their aims at each pip of it.
-        self._aims: dict[tuple[int, tuple[int, ...]], tuple[Source, GroupAim]] = {}
+        # Per source, the aims at each pip of it of the fixtures that aim while playing it, and
+        # which head of them each fixture (by number) is.
+        self._aims: dict[int, tuple[Source, GroupAim, dict[int, int]]] = {}
         self._aim_ahead(cues)
 
     @classmethod
@@ -199,31 +200,38 @@ class Rig:
     def aims(self, source: Source, numbers: Sequence[int] | None = None) -> tuple[GroupAim, dict[int, int]]:
         """The aims of the fixtures numbered in `numbers` (by default every fixture that aims and
         plays `source` from the start) while they play `source`, at each pip of it, and which head
-        of them each fixture (by number) is. Worked out once, when first asked for: a head's aims
-        are its own, whoever it is worked out with."""
+        of them each fixture (by number) is. Worked out once for every fixture asked for so far: a
+        head's aims are its own, whoever it is worked out with, so those of more heads serve fewer."""
         if numbers is None:
             numbers = [fixture.number for fixture in self.fixtures if fixture.source is source and fixture.aim is not None]
-        key = (id(source), tuple(numbers))
-        if key not in self._aims:
-            aiming = [self.fixtures[number - 1] for number in key[1]]
+        entry = self._aims.get(id(source))
+        if entry is None or not entry[2].keys() >= set(numbers):
+            together = sorted(set(numbers) | (set() if entry is None else entry[2].keys()))
+            aiming = [self.fixtures[number - 1] for number in together]
             group_aim = GroupAim(self.table(source), [self.matrices[fixture.number - 1] for fixture in aiming],
                                  [fixture.aim for fixture in aiming])  # type: ignore[misc]
-            self._aims[key] = (source, group_aim)
-        return self._aims[key][1], {number: head for head, number in enumerate(key[1])}
+            entry = self._aims[id(source)] = (source, group_aim, {number: head for head, number in enumerate(together)})
+        return entry[1], entry[2]
 
     def _aim_ahead(self, cues: Sequence[Cue]) -> None:
-        """Works out the aims of every source a cue gives a group with heads that aim, so that
-        launching the cue never waits for them."""
+        """Works out, once for each source, the aims of every fixture that aims and may play it:
+        from the start, or as a cue gives it to the fixture's group, so that neither the first frame
+        nor a launch waits for them."""
+        wanted: dict[int, tuple[Source, set[int]]] = {}
+        for fixture in self.fixtures:
+            if fixture.aim is not None:
+                wanted.setdefault(id(fixture.source), (fixture.source, set()))[1].add(fixture.number)
         named = {group.name: group for group in self.groups}
         for cue in cues:
             for name, asked in cue.groups:
                 group = named.get(name)
                 if group is None or asked.source is None:
                     continue
-                numbers = [number for number in range(group.first_number, group.first_number + group.count)
-                           if self.fixtures[number - 1].aim is not None]
+                numbers = [number for number in group.numbers if self.fixtures[number - 1].aim is not None]
                 if numbers:
-                    self.aims(asked.source, numbers)
+                    wanted.setdefault(id(asked.source), (asked.source, set()))[1].update(numbers)
+        for source, numbers in wanted.values():
+            self.aims(source, sorted(numbers))
 
     def _own(self, segment: Segment, pip: int, fraction: float) -> tuple[int, float]:
         """The group's own pip in `segment` at the show's `pip` (and `fraction`), and the fraction
@@ -268,13 +276,13 @@ class Rig:
         aiming = part.aiming
         assert aiming is not None
         lead = next((segment for segment, _ in layers if segment.source is not None), None)
+        source = self.fixtures[aiming.numbers[0] - 1].source if lead is None else lead.source
+        group_aim, columns = self.aims(source, aiming.numbers)  # type: ignore[arg-type]
+        heads = np.array([columns[number] for number in aiming.numbers])
         if lead is None:
-            source = self.fixtures[aiming.numbers[0] - 1].source
-            return self.aims(source, aiming.numbers)[0].from_home(points)
-        group_aim, _ = self.aims(lead.source, aiming.numbers)  # type: ignore[arg-type]
+            return group_aim.from_home(heads, points)
         own_pip, own_fraction = self._own(lead, pip, fraction)
         rows = self._motion(part, lead).rows(own_pip)[0][aiming.in_part]
-        heads = np.arange(len(aiming.numbers))
         exact = len(layers) == 1 and lead.size == 1.0 and not own_fraction
         return group_aim.at(heads, rows, None if exact else points)
 
