@@ -23,7 +23,6 @@ import asyncio
 import collections
 import json
 import math
-import sys
 import threading
 import time
 from collections.abc import Callable
@@ -32,6 +31,7 @@ from typing import TYPE_CHECKING, Any
 from urllib.parse import quote
 
 from pivolet_show.show.console.access import TOKEN_PARAMETER, carries_token, own_origin
+from pivolet_show.show.quick_switching import QuickSwitching
 
 if TYPE_CHECKING:
     from aiohttp import web
@@ -58,9 +58,6 @@ MOST_VALUES = 8
 MOST_TEXT = 256
 MOST_WAITING = 32
 MOST_ANSWERS = 256
-# While the console's thread runs Python, the player waking for a frame waits for the GIL until the
-# thread is made to let it go: this often, rather than the interpreter's 5 ms.
-SWITCH_INTERVAL_SECONDS = 0.0005
 HEADERS = {"Cache-Control": "no-store", "X-Content-Type-Options": "nosniff", "X-Frame-Options": "DENY",
            "Content-Security-Policy": "frame-ancestors 'none'"}
 
@@ -141,7 +138,7 @@ class ConsoleServer:
         self._started = threading.Event()
         self._failure: str | None = None
         self._thread = threading.Thread(target=self._run, name="console", daemon=True)
-        self._switch_interval = sys.getswitchinterval()
+        self._switching = QuickSwitching()
 
     @property
     def url(self) -> str:
@@ -157,7 +154,7 @@ class ConsoleServer:
         if self._failure is not None:
             self._thread.join()
             raise ValueError(self._failure)
-        sys.setswitchinterval(min(self._switch_interval, SWITCH_INTERVAL_SECONDS))
+        self._switching.start()
 
     def _run(self) -> None:
         loop = self._loop = asyncio.new_event_loop()
@@ -343,4 +340,4 @@ class ConsoleServer:
                 pass
         if self._thread.is_alive():
             self._thread.join(STOP_SECONDS)
-        sys.setswitchinterval(self._switch_interval)
+        self._switching.stop()

@@ -23,13 +23,13 @@ from __future__ import annotations
 import collections
 import functools
 import math
-import sys
 import time
 from collections.abc import Callable
 from fractions import Fraction
 from typing import TYPE_CHECKING, Any
 
 from pivolet_show.show.clock import Anchor, TempoClock
+from pivolet_show.show.quick_switching import QuickSwitching
 from pivolet_show.show.status import tempo_text
 
 if TYPE_CHECKING:
@@ -43,7 +43,6 @@ TICKS_PER_SIXTEENTH = 6
 NANOSECONDS_PER_MINUTE = 60 * 10**9
 # The tempo is that of the ticks of the last beat, and starts afresh after a pause this long.
 LONGEST_TICK_GAP_NS = 10**9
-SWITCH_INTERVAL_SECONDS = 0.0005
 FOLLOWED = frozenset({"clock", "start", "stop", "continue", "songpos"})
 
 NO_MIDI_SYSTEM = "--sync midi: cannot reach a MIDI system ({reason})"
@@ -109,8 +108,8 @@ class MidiClock:
         self.follower = follower
         self._call_soon = call_soon
         self.port: Any = None
-        self._switch_interval = sys.getswitchinterval()
-        sys.setswitchinterval(min(self._switch_interval, SWITCH_INTERVAL_SECONDS))
+        self._switching = QuickSwitching()
+        self._switching.start()
 
     def received(self, message: Any) -> None:
         """mido's callback, on the MIDI system's thread: stamp, and hand over."""
@@ -133,7 +132,7 @@ class MidiClock:
         if self.port is not None:
             self.port.close()
             self.port = None
-        sys.setswitchinterval(self._switch_interval)
+        self._switching.stop()
 
 
 def open_midi_clock(port: str | None, controls: Controls) -> MidiClock:
